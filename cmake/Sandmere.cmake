@@ -1,7 +1,8 @@
 # Project-wide compile settings shared by every target.
 
 add_library(sandmere_options INTERFACE)
-target_compile_options(sandmere_options INTERFACE -Wall -Wextra)
+# Float sums are specified term by term; never fuse them into FMAs.
+target_compile_options(sandmere_options INTERFACE -Wall -Wextra -ffp-contract=off)
 target_compile_definitions(sandmere_options INTERFACE GL_GLEXT_PROTOTYPES)
 
 if(SANDMERE_SANITIZE OR SANDMERE_FUZZ)

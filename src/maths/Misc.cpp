@@ -109,8 +109,11 @@ void SaveMatrix(MATRIX m) {
 
 bool isExtensionSupported(const char* name) {
     if (!name || !name[0] || std::strchr(name, ' ')) return false;
-    const char* all = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (!all) return false;
+    return ExtensionInList(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), name);
+}
+
+bool ExtensionInList(const char* all, const char* name) {
+    if (!all || !name || !name[0] || std::strchr(name, ' ')) return false;
     const size_t length = std::strlen(name);
     for (const char* at = std::strstr(all, name); at; at = std::strstr(at + length, name)) {
         const bool startsToken = at == all || at[-1] == ' ';

@@ -72,6 +72,8 @@ void SaveMatrix(MATRIX m);
 // Whether the current OpenGL context lists name as a whole extension token.
 // False for an empty name, a name with a space, or no current context.
 bool isExtensionSupported(const char* name);
+// The token search behind it, over a space-separated list (null: false).
+bool ExtensionInList(const char* extensions, const char* name);
 
 // The local time of day.
 void Clock(int32_t* hours, int32_t* minutes, int32_t* seconds);
