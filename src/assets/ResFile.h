@@ -55,8 +55,14 @@ public:
     // Hands out a new buffer of exactly the lump's size (released with delete[]).
     bool LoadData(int index, void** out);
 
-    uint32_t fileSize = 0;
-    std::ifstream stream;
-    RESFILE_HEADER header;
+    uint32_t fileSize = 0;               // bytes in the file (low 32 bits), measured by Open
+    std::ifstream stream;                // the only handle on the file; decoders read it after SeekLump
+    RESFILE_HEADER header;               // the 24 header bytes as read
     RESFILE_ENTRY* directory = nullptr;  // lumpCount entries, owned (delete[])
+
+private:
+    // Whether index names a directory entry of an open reader.
+    bool ValidLump(int index) const;
+
+    uint64_t fileLength_ = 0;  // the full length, for bounds checks beyond 4 GiB
 };
