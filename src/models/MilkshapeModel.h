@@ -200,7 +200,9 @@ private:
     std::vector<float> restPositions;  // 3 * numVertices
     std::vector<float> restNormals;    // 9 * numTriangles
 
+    void Clear();  // releases everything; the model is as constructed, clock aside
     void CaptureRestMesh();
+    void BreakParentCycles();
     void AnimateBlend(double seconds);
     void AnimatePlayback(double seconds);
     void ResetKeySearch();
@@ -208,8 +210,9 @@ private:
 };
 
 // Reads the model from lump 0 of a container and the textures from lumps 1...,
-// slot k for material k. On success *textures holds lumpCount - 1 records (an
-// empty array when there are none) and *textureCount their number. The table is
+// slot k for material k. On success *textureCount is lumpCount - 1 and *textures
+// an array of that many records, grown with empty records (texture name 0) to at
+// least numMaterials so drawing with it never reads past its end. The table is
 // handed over before any texture is read, so after a texture failure the caller
 // still owns it (release with delete[]). Needs the GL context for the textures.
 bool LoadModel(const char* path, MS3D* model, Texture** textures, int* textureCount);
