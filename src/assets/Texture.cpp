@@ -165,15 +165,11 @@ bool BuildTGATextureWithAlpha(Texture* t, Texture* mask) {
 
 namespace {
 
-struct ArrayDeleter {
-    void operator()(unsigned char* p) const { delete[] p; }
-};
-
 bool LoadJPEGLump(RESFILE& file, int index, const RESFILE_ENTRY& entry, Texture* target) {
     void* data = nullptr;
     if (!file.LoadData(index, &data)) return false;
-    // LoadData hands out an array of bytes; it is released here on every path.
-    std::unique_ptr<unsigned char, ArrayDeleter> bytes(static_cast<unsigned char*>(data));
+    // LoadData hands out a char array; it is released here on every path.
+    std::unique_ptr<char[]> bytes(static_cast<char*>(data));
     return BuildJPGTexture(target, bytes.get(), static_cast<long>(entry.size),
                            static_cast<int>(entry.param));
 }
