@@ -42,11 +42,19 @@ constexpr int kAlphaBrightness = 2;
 bool LoadTexturesFromDataFile(const char* path, Texture** table, int* count);
 
 // The per-lump rule shared with the model loader: type 1 decodes a TGA from the
-// container's stream, type 3 a JPEG from the lump's bytes; any other type leaves
-// the record as constructed. False when the lump fails to decode or upload.
+// container's stream, type 3 a JPEG from the lump's bytes, each built with the
+// entry's param as alpha mode; any other type leaves the record as constructed
+// and succeeds. False when the index is outside the directory or the lump fails
+// to read, decode or upload.
 bool LoadTextureLump(RESFILE& file, int index, Texture* target);
 
-// Generates and uploads the texture, then releases pixels. Leaves it bound.
+// Generates and uploads the texture (RGBA, level 0, no mipmaps, GL_REPEAT,
+// GL_LINEAR), then releases pixels. Leaves it bound. Refused (false, no name
+// made, pixels kept for the destructor) when there are no pixels, a side is 0
+// or larger than GL_MAX_TEXTURE_SIZE. False with the name kept in the record
+// when the work buffer cannot be allocated.
 bool BuildTexture(Texture* t, int alphaMode);
-// Uploads t's colour with alpha from byte 0 of mask's pixels (both 24-bit, same size).
+// Uploads t's colour with alpha from byte 0 of mask's pixels, both read at 3
+// bytes per pixel. The mask keeps its pixels. Refused like BuildTexture, and
+// when the mask is missing or differs from t in size.
 bool BuildTGATextureWithAlpha(Texture* t, Texture* mask);
