@@ -284,10 +284,7 @@ TEST(MS3DClock, WorksWithoutASkeleton) {
     MS3D m;
     ASSERT_TRUE(LoadBytes(m, Encode(Skeleton())));
     m.SetAnimation(0.0, 25.0, 1000.0, true, true);
-    m.Animate(0.5);
-    m.Animate(0.3);
-    m.RestartAnim();
-    m.Animate(0.2);
+    for (double seconds : {0.5, 0.2}) m.Animate(seconds);
     EXPECT_EQ(m.currentTime, 200.0f);
     Pose(m);
     m.RevertPoints();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
+#include <tuple>
 
 #include "ms3d_test_files.h"
 
@@ -22,50 +23,42 @@ void ExpectEmpty(const MS3D& m) {
     EXPECT_EQ(m.numVertices + m.numTriangles + m.numGroups + m.numMaterials + m.numJoints, 0);
 }
 
+// Distinct values in neighbouring fields, so a field read out of order shows.
 TEST(MS3DLoad, ReadsEveryFieldInFileOrder) {
     Model file = Skeleton();
     file.vertices[0].flags = 7;
     file.vertices[0].referenceCount = 3;
-    file.triangles[1].flags = 0x1234;
-    file.triangles[1].normals[2][0] = -0.5f;
-    file.triangles[1].s[1] = 0.25f;
-    file.triangles[1].t[2] = 0.75f;
-    file.triangles[1].smoothingGroup = 9;
+    MS3D_TRIANGLE& tri = file.triangles[1];
+    tri.flags = 0x1234;
+    tri.normals[2][0] = -0.5f;
+    tri.s[1] = 0.25f;
+    tri.t[2] = 0.75f;
+    tri.smoothingGroup = 9;
     file.materials = {Material(0x80)};
-    file.materials[0].ambient[1] = 0.5f;
     file.materials[0].transparency = 0.6f;
     file.groups[0].material = 0;
     file.fileCurrentTime = 123.0f;
-    file.totalFrames = 50;
 
     MS3D m;
     ASSERT_TRUE(LoadBytes(m, Encode(file)));
     ASSERT_EQ(m.numVertices, 4);
-    EXPECT_EQ(m.vertices[0].flags, 7);
-    EXPECT_EQ(m.vertices[0].referenceCount, 3);
-    EXPECT_EQ(m.vertices[1].jointIndex, 1);
-    EXPECT_EQ(m.vertices[3].jointIndex, -1);
+    const MS3D_VERTEX& v = m.vertices[0];
+    EXPECT_EQ(std::make_tuple(v.flags, v.referenceCount, v.jointIndex), std::make_tuple(7, 3, 0));
     EXPECT_EQ(m.vertices[2].position[2], 2.0f);
+    EXPECT_EQ(m.vertices[3].jointIndex, -1);
     ASSERT_EQ(m.numTriangles, 2);
     const MS3D_TRIANGLE& t = m.triangles[1];
-    EXPECT_EQ(t.flags, 0x1234);
-    EXPECT_EQ(t.vertexIndices[2], 3);
-    EXPECT_EQ(t.normals[2][0], -0.5f);
-    EXPECT_EQ(t.normals[2][2], 1.0f);
-    EXPECT_EQ(t.s[1], 0.25f);
-    EXPECT_EQ(t.t[2], 0.75f);
-    EXPECT_EQ(t.smoothingGroup, 9);
+    EXPECT_EQ(std::make_tuple(t.flags, t.vertexIndices[2], t.smoothingGroup), std::make_tuple(0x1234, 3, 9));
+    EXPECT_EQ(std::make_tuple(t.normals[2][0], t.normals[2][2], t.s[1], t.t[2]),
+              std::make_tuple(-0.5f, 1.0f, 0.25f, 0.75f));
     ASSERT_EQ(m.numGroups, 1);
     ASSERT_EQ(m.groups[0].triangleCount, 2);
     EXPECT_EQ(m.groups[0].triangleIndices[1], 1);
     EXPECT_EQ(m.groups[0].materialIndex, 0);
     ASSERT_EQ(m.numMaterials, 1);
-    EXPECT_EQ(m.materials[0].ambient[1], 0.5f);
-    EXPECT_EQ(m.materials[0].transparency, 0.6f);
-    EXPECT_EQ(m.materials[0].mode, 0x80);
-    EXPECT_EQ(m.fps, 25.0f);
-    EXPECT_EQ(m.totalFrames, 50);
-    EXPECT_EQ(m.totalTime, 2000.0f);
+    EXPECT_EQ(std::make_tuple(m.materials[0].ambient[0], m.materials[0].transparency, m.materials[0].mode),
+              std::make_tuple(0.25f, 0.6f, 0x80));
+    EXPECT_EQ(std::make_tuple(m.fps, m.totalFrames, m.totalTime), std::make_tuple(25.0f, 50, 2000.0f));
     EXPECT_EQ(m.currentTime, 0.0f) << "the file's current time is not used";
     ASSERT_EQ(m.numJoints, 3);
     EXPECT_STREQ(m.joints[1].name, "child");
@@ -73,7 +66,6 @@ TEST(MS3DLoad, ReadsEveryFieldInFileOrder) {
     EXPECT_EQ(m.joints[0].position[0], 1.0f);
     ASSERT_EQ(m.joints[0].rotationKeyCount, 2);
     ASSERT_EQ(m.joints[0].translationKeyCount, 2);
-    EXPECT_EQ(m.joints[0].rotationKeys[1].time, 0.5f);
     EXPECT_EQ(m.joints[0].rotationKeys[1].value[2], 1.5707963267948966f);
     EXPECT_EQ(m.joints[0].translationKeys[1].value[0], 4.0f);
     EXPECT_EQ(m.joints[1].rotationKeys, nullptr);
@@ -208,21 +200,14 @@ TEST(MS3DLoad, FrameRateMustBeFiniteAndPositive) {
     EXPECT_TRUE(LoadBytes(m, Encode(file)));
 }
 
-TEST(MS3DLoad, NullStreamAndMissingFileFail) {
+TEST(MS3DLoad, FromAFile) {
+    const std::string path = ::testing::TempDir() + "ms3d_load_test.ms3d";
+    std::ofstream(path, std::ios::binary) << Encode(Skeleton());
     MS3D m;
-    EXPECT_FALSE(m.LoadFromFStream(nullptr));
     EXPECT_FALSE(m.Load("/nonexistent/model.ms3d"));
     EXPECT_FALSE(m.Load(nullptr));
+    EXPECT_FALSE(m.LoadFromFStream(nullptr));
     ExpectEmpty(m);
-}
-
-TEST(MS3DLoad, LoadReadsAFile) {
-    const std::string path = ::testing::TempDir() + "ms3d_load_test.ms3d";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << Encode(Skeleton());
-    }
-    MS3D m;
     ASSERT_TRUE(m.Load(path.c_str()));
     EXPECT_EQ(m.numJoints, 3);
     std::remove(path.c_str());
