@@ -148,9 +148,14 @@ Image PaintFlareStarburst(int size) {
         float r = std::sqrt(u * u + v * v), theta = std::atan2(v, u);
         float light = 0.9f * std::exp(-(r * r) / 0.0015f) + 0.25f * std::exp(-(r * r) / 0.01f);
         for (const Ray& ray : rays) {
-            float delta = std::remainder(theta - ray.angle, 2.0f * kPi);
-            float across = r * std::sin(std::fabs(delta) < kPi / 2 ? std::fabs(delta) : kPi / 2);
-            float along = Clamp01(1.0f - r / ray.length);
+            if (r >= ray.length) continue;  // beyond the tip
+            float delta = std::fabs(theta - ray.angle);
+            if (delta > kPi) delta = 2.0f * kPi - delta;
+            // sin(d) >= 0.63 d up to a right angle: a cheap test that the sample is
+            // more than four widths to the side, where the ray adds nothing.
+            if (delta > kPi / 2 || 0.63f * r * delta > 4.0f * ray.width) continue;
+            float across = r * std::sin(delta);
+            float along = 1.0f - r / ray.length;
             float width = ray.width * (0.4f + 0.6f * along);  // rays taper toward their tips
             light += ray.gain * along * std::exp(-(across * across) / (width * width));
         }

@@ -22,12 +22,31 @@ std::vector<float> GaussianKernel(float sigma) {
     return kernel;
 }
 
-// One pass of the separable blur, along x (dx = 1) or y (dx = 0).
-Mask BlurPass(const Mask& src, const std::vector<float>& kernel, bool alongX) {
+// Columns x0..x1 and rows y0..y1 (exclusive ends) that hold every non-zero value.
+struct Box {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+Box InkBox(const Mask& m) {
+    Box box{m.width, m.height, 0, 0};
+    for (int y = 0; y < m.height; ++y)
+        for (int x = 0; x < m.width; ++x)
+            if (m.At(x, y) != 0.0f) {
+                box.x0 = std::min(box.x0, x);
+                box.y0 = std::min(box.y0, y);
+                box.x1 = std::max(box.x1, x + 1);
+                box.y1 = std::max(box.y1, y + 1);
+            }
+    return box;
+}
+
+// One pass of the separable blur, along x or along y, computed only inside
+// box (outside it the result is zero anyway).
+Mask BlurPass(const Mask& src, const std::vector<float>& kernel, bool alongX, const Box& box) {
     Mask out(src.width, src.height);
     const int radius = static_cast<int>(kernel.size() / 2);
-    for (int y = 0; y < src.height; ++y) {
-        for (int x = 0; x < src.width; ++x) {
+    for (int y = box.y0; y < box.y1; ++y) {
+        for (int x = box.x0; x < box.x1; ++x) {
             float sum = 0.0f;
             for (int i = -radius; i <= radius; ++i) {
                 float v = alongX ? src.Get(x + i, y) : src.Get(x, y + i);
@@ -69,7 +88,13 @@ void Stamp(Mask* dst, const Mask& src, int x0, int y0) {
 Mask Blur(const Mask& src, float sigma) {
     if (sigma <= 0.0f) return src;
     const std::vector<float> kernel = GaussianKernel(sigma);
-    return BlurPass(BlurPass(src, kernel, true), kernel, false);
+    const int radius = static_cast<int>(kernel.size() / 2);
+    Box ink = InkBox(src);
+    if (ink.x1 <= ink.x0) return Mask(src.width, src.height);  // nothing to blur
+    Box box{std::max(0, ink.x0 - radius), std::max(0, ink.y0 - radius), std::min(src.width, ink.x1 + radius),
+            std::min(src.height, ink.y1 + radius)};
+    Box firstPass{box.x0, ink.y0, box.x1, ink.y1};  // the x pass spreads only sideways
+    return BlurPass(BlurPass(src, kernel, true, firstPass), kernel, false, box);
 }
 
 void Scale(Mask* mask, float k) {
@@ -98,18 +123,22 @@ Mask ShapeMask(int width, int height, const std::function<float(float, float)>& 
     return m;
 }
 
+namespace {
+float Length(float x, float y) { return std::sqrt(x * x + y * y); }
+}  // namespace
+
 float CircleDistance(float x, float y, float cx, float cy, float radius) {
-    return std::hypot(x - cx, y - cy) - radius;
+    return Length(x - cx, y - cy) - radius;
 }
 
 float EllipseDistance(float x, float y, float cx, float cy, float rx, float ry) {
     // Scaled circle distance, corrected by the gradient length: close to the
     // true distance near the outline, which is all anti-aliasing needs.
     float nx = (x - cx) / rx, ny = (y - cy) / ry;
-    float k = std::hypot(nx, ny);
+    float k = Length(nx, ny);
     if (k == 0.0f) return -std::min(rx, ry);
     float gx = nx / rx, gy = ny / ry;
-    return (k - 1.0f) * k / std::hypot(gx, gy);
+    return (k - 1.0f) * k / Length(gx, gy);
 }
 
 float CapsuleDistance(float x, float y, float ax, float ay, float bx, float by, float ra, float rb) {
@@ -117,7 +146,7 @@ float CapsuleDistance(float x, float y, float ax, float ay, float bx, float by, 
     float len2 = vx * vx + vy * vy;
     float t = len2 > 0.0f ? Clamp01((px * vx + py * vy) / len2) : 0.0f;
     float dx = px - vx * t, dy = py - vy * t;
-    return std::hypot(dx, dy) - (ra + (rb - ra) * t);
+    return Length(dx, dy) - (ra + (rb - ra) * t);
 }
 
 float SmoothUnion(float d1, float d2, float k) {

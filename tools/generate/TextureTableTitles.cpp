@@ -214,7 +214,9 @@ Image PaintCaravan(const std::string& italicPath, std::string* error) {
             float ground = CrestY(cx) + 5.0f;
             float lx = (px - cx) / scale, ly = (ground - py) / scale;
             float stride = std::sin(1.7f * i + 0.4f);
-            d = std::fmin(d, CamelDistance(lx, ly, stride, i == 0) * scale);
+            // Only near its own box does a camel's distance matter for coverage.
+            if (lx > -1.05f && lx < 0.7f && ly > -0.1f && ly < 2.05f)
+                d = std::fmin(d, CamelDistance(lx, ly, stride, i == 0) * scale);
             if (i > 0) {  // the lead rope from this camel's muzzle to the tail before it
                 float ax = cx - 0.88f * scale, ay = ground - 1.27f * scale;
                 float bx = startX + spacing * (i - 1) + 0.50f * scale, by = CrestY(startX + spacing * (i - 1)) + 5.0f - 0.85f * scale;
