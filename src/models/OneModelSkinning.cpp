@@ -55,14 +55,13 @@ void PosePlain(const MODELVERTEX* in, MODELVERTEX* out, std::size_t count, const
 
 #if SANDMERE_POSE_AVX2
 // Columns c0, c1, c2 of the matrix hold the x, y, z rows' coefficients, so
-// x*c0 + y*c1 + z*c2 is the rotated point in lanes 0 ... 2 (lane 3 is unused).
-__attribute__((target("avx2"))) inline void PoseRecordAvx2(const double* m, const MODELVERTEX& in,
-                                                            MODELVERTEX* out) {
+// x*c0 + y*c1 + z*c2 is the rotated point in lanes 0 ... 2 (lane 3 is unused);
+// c3 is the translation.
+__attribute__((target("avx2"))) inline void PoseRecordAvx2(const MODELVERTEX& in, MODELVERTEX* out,
+                                                            __m256d c0, __m256d c1, __m256d c2, __m256d c3) {
     const float* f = &in.position.x;
     const __m256d lo = _mm256_cvtps_pd(_mm_loadu_ps(f));      // px py pz nx
     const __m256d hi = _mm256_cvtps_pd(_mm_loadu_ps(f + 4));  // ny nz s t
-    const __m256d c0 = _mm256_loadu_pd(m), c1 = _mm256_loadu_pd(m + 4);
-    const __m256d c2 = _mm256_loadu_pd(m + 8), c3 = _mm256_loadu_pd(m + 12);
     const __m256d p = _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_permute4x64_pd(lo, 0x00), c0),
                                                   _mm256_mul_pd(_mm256_permute4x64_pd(lo, 0x55), c1)),
                                     _mm256_mul_pd(_mm256_permute4x64_pd(lo, 0xAA), c2));
@@ -77,12 +76,20 @@ __attribute__((target("avx2"))) inline void PoseRecordAvx2(const double* m, cons
     _mm_storel_pi(reinterpret_cast<__m64*>(o + 4), _mm_shuffle_ps(nf, nf, _MM_SHUFFLE(0, 0, 2, 1)));  // ny nz
 }
 
+// Vertices of one joint mostly come in runs; the matrix is loaded once a run.
 __attribute__((target("avx2"))) void PoseAvx2(const MODELVERTEX* in, MODELVERTEX* out,
                                                std::size_t count, const BASICJOINT* joints) {
-    for (std::size_t i = 0; i < count; ++i) {
+    std::size_t i = 0;
+    while (i < count) {
         const int joint = in[i].jointIndex;
-        if (joint < 0) continue;
-        PoseRecordAvx2(joints[joint].absolute.m, in[i], out + i);
+        if (joint < 0) {
+            ++i;
+            continue;
+        }
+        const double* m = joints[joint].absolute.m;
+        const __m256d c0 = _mm256_loadu_pd(m), c1 = _mm256_loadu_pd(m + 4);
+        const __m256d c2 = _mm256_loadu_pd(m + 8), c3 = _mm256_loadu_pd(m + 12);
+        for (; i < count && in[i].jointIndex == joint; ++i) PoseRecordAvx2(in[i], out + i, c0, c1, c2, c3);
     }
 }
 
