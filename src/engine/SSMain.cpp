@@ -98,9 +98,10 @@ void SSMAIN::Draw() {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_FOG);
-    // The projection comes from the camera's zoom (ReshapeAndZoom), then the
-    // herd moves and the camera loads the view onto the identity modelview. The
-    // scene only reports itself ready once it has its camera and herd.
+    // TODO(camera, herd): ReshapeAndZoom(scene->camera.zoom) belongs here, and
+    // after the colour below the scene's Move(frameTime) and the camera's Move,
+    // which loads the view onto the identity modelview. The scene's Setup cannot
+    // succeed without them, so until they exist this point is never reached.
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
     const GLfloat sun[] = {scene->sunPosition.x, scene->sunPosition.y, scene->sunPosition.z, 1.0f};
