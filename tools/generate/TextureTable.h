@@ -11,6 +11,9 @@
 //   7  flare: a thin halo ring            } (alpha mode 2), since the flare
 //   8  flare: a soft hexagonal spot       } blends additively
 //   9  flare: a starburst of rays, drawn full size over the glow
+//  10  emblem tile, 128x128: the medallion on opaque sand (alpha mode 0)
+// Entries 0 and 10 are loaded with the table but drawn by nobody; they are the
+// artwork's emblem, and between them the table takes every alpha mode.
 //
 // The text images are larger than their drawn size where the screen shows them
 // larger (the canvas is stretched over the whole drawable): 2 is 1024x256, 3

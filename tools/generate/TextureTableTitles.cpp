@@ -246,18 +246,23 @@ Image PaintMessage(const std::string& italicPath, const std::string& text, std::
     return ToImage(canvas, 4, kShadow);
 }
 
-// The medallion: its outline is hard-edged (coverage cut at one half) because
-// its alpha comes from a colour key, and a key cannot be half transparent;
-// inside, the painting is anti-aliased as usual.
-Image PaintEmblem() {
+// The medallion. Keyed, its outline is hard-edged (coverage cut at one half)
+// because its alpha comes from a colour key, and a key cannot be half
+// transparent; inside, the painting is anti-aliased as usual. As a tile, it
+// sits opaque on a square of warm sand.
+Image PaintEmblem(bool keyed) {
     const int size = 128;
     const Colour key = FromHex(0xFF00FF);
     Canvas canvas(size, size);
     Mask all(size, size);
     for (float& v : all.value) v = 1.0f;
-    Fill(&canvas, all, key, 1.0f);
+    if (keyed)
+        Fill(&canvas, all, key, 1.0f);
+    else
+        FillShaded(&canvas, all, [](int, int y) { return Mix(FromHex(0xE8C48A), FromHex(0xC89456), y / 128.0f); }, 1.0f);
     Mask disc = ShapeMask(size, size, [](float x, float y) { return CircleDistance(x, y, 64.0f, 64.0f, 61.0f); });
-    for (float& v : disc.value) v = v >= 0.5f ? 1.0f : 0.0f;
+    if (keyed)
+        for (float& v : disc.value) v = v >= 0.5f ? 1.0f : 0.0f;
     FillShaded(&canvas, disc, [](int, int y) { return Mix(FromHex(0x5A2E14), FromHex(0x2A1208), y / 128.0f); }, 1.0f);
     Mask ring = ShapeMask(size, size, [](float x, float y) {
         float r = CircleDistance(x, y, 64.0f, 64.0f, 0.0f);
@@ -283,8 +288,9 @@ bool PaintTextureTable(std::vector<TableImage>* images, std::string* error) {
         return images->back().image.IsValid();
     };
     // Alpha modes: 1 colour key for the emblem; the text images carry their own
-    // alpha (32 bits), so their mode is 0; the flares take alpha from brightness.
-    return add("emblem", PaintEmblem(), LumpEncoding::TGARLE, 1) &&
+    // alpha (32 bits), so their mode is 0; the flares take alpha from brightness;
+    // the emblem tile after them is opaque.
+    return add("emblem", PaintEmblem(true), LumpEncoding::TGARLE, 1) &&
            add("banner corner", PaintBanner(bold, error), LumpEncoding::TGARLE, 0) &&
            add("intro title", PaintTitle(serif, error), LumpEncoding::TGARLE, 0) &&
            add("intro caravan", PaintCaravan(italic, error), LumpEncoding::TGA, 0) &&
@@ -293,5 +299,6 @@ bool PaintTextureTable(std::vector<TableImage>* images, std::string* error) {
            add("flare glow", PaintFlareGlow(256), LumpEncoding::JPEG, 2) &&
            add("flare ring", PaintFlareRing(256), LumpEncoding::TGA, 2) &&
            add("flare spot", PaintFlareSpot(256), LumpEncoding::TGARLE, 2) &&
-           add("flare starburst", PaintFlareStarburst(256), LumpEncoding::TGA, 2);
+           add("flare starburst", PaintFlareStarburst(256), LumpEncoding::TGA, 2) &&
+           add("emblem tile", PaintEmblem(false), LumpEncoding::JPEG, 0);
 }
