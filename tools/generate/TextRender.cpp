@@ -43,18 +43,21 @@ struct PlacedGlyph {
 }  // namespace
 
 std::string FindFontFile(const std::string& family, const std::string& style, std::string* error) {
+    // A configuration of our own, released before returning, so the search
+    // leaves no process-wide fontconfig state behind.
     std::string result;
-    if (!FcInit()) {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config) {
         if (error) *error = "fontconfig cannot start";
         return result;
     }
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style.c_str()));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult status = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &status);
+    FcPattern* match = FcFontMatch(config, pattern, &status);
     FcChar8* file = nullptr;
     FcChar8* matchedFamily = nullptr;
     if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
@@ -66,6 +69,7 @@ std::string FindFontFile(const std::string& family, const std::string& style, st
     }
     if (match) FcPatternDestroy(match);
     FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return result;
 }
 
