@@ -1,0 +1,228 @@
+// sandmere-review RESOURCE_DIR OUTDIR: renders the generated models headless
+// and writes PNG pictures into OUTDIR for people to look at:
+//   camel_views.png    the camel mid-stride from front, back, left and right
+//   camel_stride.png   side views through the walk cycle over a ground line
+//   camel_coats.png    the three coats side by side
+//   camel_ride.png     the view from the riding eye
+//   ground_high.png, ground_low.png, ground_plan.png, landmark_N.png
+//   sky_horizon.png, sky_up.png
+//   scene_N.png        sky, ground and a few camels together
+//   table_contact.png  every image of kestrel.workshops over a checkerboard
+// Everything is drawn with the saver's loaders and the saver's fixed state
+// (light 0 at a sun, linear fog from 20 to 1,750 in grey 0.7).
+#include <sys/stat.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "ReviewContext.h"
+#include "ReviewImage.h"
+#include "ReviewScene.h"
+
+namespace {
+
+constexpr int kWide = 1280;
+constexpr int kHigh = 720;
+
+struct Output {
+    std::string dir;
+    int written = 0;
+    void Save(const std::string& name, const Picture& p) {
+        if (WritePng(dir + name, p)) ++written;
+    }
+};
+
+Camera Look(VECTOR3D eye, VECTOR3D target, float fov) {
+    Camera c;
+    c.eye = eye;
+    c.target = target;
+    c.fovDegrees = fov;
+    return c;
+}
+
+void SkyShots(ReviewScene& scene, Output& out) {
+    scene.Begin(kWide, kHigh, Look(MakePoint(0, 10, 0), MakePoint(0, 10, -100), 60), false);
+    scene.DrawSky();
+    out.Save("sky_horizon.png", ReadFrame(kWide, kHigh));
+    scene.Begin(kWide, kHigh, Look(MakePoint(0, 10, 0), MakePoint(0, 110, -60), 80), false);
+    scene.DrawSky();
+    out.Save("sky_up.png", ReadFrame(kWide, kHigh));
+}
+
+void GroundShots(ReviewScene& scene, Output& out) {
+    struct Shot { const char* name; VECTOR3D eye, target; float fov; };
+    const Shot shots[] = {
+        {"ground_high.png", MakePoint(0, 600, 900), MakePoint(0, 0, 0), 60},
+        {"ground_low.png", MakePoint(0, 6, 650), MakePoint(0, 6, 0), 60},
+        {"ground_edge.png", MakePoint(-700, 120, -700), MakePoint(-1500, 60, -1500), 60},
+        {"ground_east.png", MakePoint(300, 40, 0), MakePoint(1000, 30, -100), 60},
+    };
+    for (const Shot& s : shots) {
+        scene.Begin(kWide, kHigh, Look(s.eye, s.target, s.fov), true);
+        scene.DrawSky();
+        scene.DrawGround();
+        out.Save(s.name, ReadFrame(kWide, kHigh));
+    }
+
+    Camera plan;
+    plan.orthographic = true;
+    plan.orthoHalfHeight = 1800;
+    plan.eye = MakePoint(0, 4000, 0);
+    plan.target = MakePoint(0, 0, 0);
+    scene.Begin(1000, 1000, plan, false);
+    scene.DrawGround();
+    scene.DrawWalkways();
+    out.Save("ground_plan.png", ReadFrame(1000, 1000));
+
+    const std::vector<VECTOR3D>& marks = scene.Landmarks();
+    for (std::size_t i = 1; i < marks.size(); ++i) {
+        VECTOR3D m = marks[i];
+        float len = std::sqrt(m.x * m.x + m.z * m.z);
+        VECTOR3D toward = len > 1 ? MakePoint(-m.x / len, 0, -m.z / len) : MakePoint(0, 0, 1);
+        VECTOR3D eye = MakePoint(m.x + toward.x * 260, 25 + m.y * 0.5f, m.z + toward.z * 260);
+        scene.Begin(kWide, kHigh, Look(eye, m, 50), true);
+        scene.DrawSky();
+        scene.DrawGround();
+        out.Save("landmark_" + std::to_string(i) + ".png", ReadFrame(kWide, kHigh));
+    }
+}
+
+void CamelShots(ReviewScene& scene, Output& out) {
+    const int tile = 512;
+    Picture views(tile * 2, tile * 2, 0);
+    struct View { float x, z; } sides[] = {{0, 7.5f}, {0, -6.5f}, {7.0f, 0.45f}, {-7.0f, 0.45f}};
+    for (int i = 0; i < 4; ++i) {
+        scene.Begin(tile, tile, Look(MakePoint(sides[i].x, 1.6f, sides[i].z), MakePoint(0, 1.15f, 0.45f), 35), true);
+        scene.DrawSky();
+        scene.DrawGround();
+        scene.DrawCamel(8.0f, MakePoint(0, 0, 0), 0.0f, i % 3);
+        views.Paste(ReadFrame(tile, tile), (i % 2) * tile, (i / 2) * tile);
+    }
+    out.Save("camel_views.png", views);
+
+    // Side views through the cycle, orthographic, with a ground line at y = 0.
+    const int cellW = 480, cellH = 400, columns = 4, rows = 2;
+    Picture stride(cellW * columns, cellH * rows, 0);
+    for (int f = 0; f < columns * rows; ++f) {
+        Camera side;
+        side.orthographic = true;
+        side.orthoHalfHeight = 1.35f;
+        side.eye = MakePoint(20, 1.2f, 0.45f);
+        side.target = MakePoint(0, 1.2f, 0.45f);
+        scene.Begin(cellW, cellH, side, false);
+        float frame = 2.0f + 24.0f * static_cast<float>(f) / (columns * rows);
+        scene.DrawCamel(frame, MakePoint(0, 0, 0), 0.0f, 1);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_COLOR_MATERIAL);
+        glColor3f(1, 0, 0);
+        glBegin(GL_LINES);
+        glVertex3f(1, 0, -3);
+        glVertex3f(1, 0, 3);
+        glEnd();
+        glColor3f(1, 1, 1);
+        glEnable(GL_COLOR_MATERIAL);
+        stride.Paste(ReadFrame(cellW, cellH), (f % columns) * cellW, (f / columns) * cellH);
+    }
+    out.Save("camel_stride.png", stride);
+
+    scene.Begin(kWide, kHigh, Look(MakePoint(2.5f, 2.2f, 9), MakePoint(0, 1.1f, 0), 40), true);
+    scene.DrawSky();
+    scene.DrawGround();
+    for (int k = 0; k < 3; ++k) scene.DrawCamel(4.0f + 7.0f * k, MakePoint(-3.0f + 3.0f * k, 0, -1.0f * k), 10.0f * k, k);
+    out.Save("camel_coats.png", ReadFrame(kWide, kHigh));
+
+    scene.Begin(kWide, kHigh, Look(MakePoint(0, 2.35f, 0), MakePoint(0, 0.5f, 10), 45), true);
+    scene.DrawSky();
+    scene.DrawGround();
+    scene.DrawCamel(8.0f, MakePoint(0, 0, 0), 0.0f, 0);
+    scene.DrawCamel(14.0f, MakePoint(1.5f, 0, 7), 0.0f, 2);
+    out.Save("camel_ride.png", ReadFrame(kWide, kHigh));
+}
+
+void SceneShots(ReviewScene& scene, Output& out) {
+    struct Shot { VECTOR3D eye, target; };
+    const Shot shots[] = {
+        {MakePoint(40, 12, 70), MakePoint(10, 3, 20)},
+        {MakePoint(-320, 30, 120), MakePoint(-100, 5, -150)},
+        {MakePoint(220, 18, -120), MakePoint(700, 40, -180)},
+    };
+    int n = 0;
+    for (const Shot& s : shots) {
+        scene.Begin(kWide, kHigh, Look(s.eye, s.target, 50), true);
+        scene.DrawSky();
+        scene.DrawGround();
+        for (int k = 0; k < 6; ++k) {
+            VECTOR3D p = MakePoint(s.target.x + 6.0f * (k % 3) - 6, 0, s.target.z + 5.0f * (k / 3) - 3);
+            if (s.target.y > 10) p = MakePoint(s.eye.x + 30 + 5.0f * k, 0, s.eye.z - 10 - 4.0f * k);
+            scene.DrawCamel(2.0f + 4.0f * k, p, 30.0f * k, k % 3);
+        }
+        out.Save("scene_" + std::to_string(++n) + ".png", ReadFrame(kWide, kHigh));
+    }
+}
+
+void TableSheet(const std::string& resourceDir, Output& out) {
+    TextureTable table;
+    std::string path = resourceDir + "kestrel.workshops";
+    if (!LoadTexturesFromDataFile(path.c_str(), &table.entries, &table.count)) {
+        std::fprintf(stderr, "sandmere-review: cannot load %s\n", path.c_str());
+        return;
+    }
+    const int cell = 300, columns = 4;
+    int rows = (table.count + columns - 1) / columns;
+    Picture sheet(cell * columns, cell * rows, 40);
+    for (int i = 0; i < table.count; ++i) {
+        const Texture& t = table.entries[i];
+        if (t.textureName == 0 || t.width == 0) continue;
+        std::vector<uint8_t> rgba(static_cast<std::size_t>(t.width) * t.height * 4);
+        glBindTexture(GL_TEXTURE_2D, t.textureName);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+        float scale = std::min(1.0f, static_cast<float>(cell - 12) / std::max(t.width, t.height));
+        int w = static_cast<int>(t.width * scale), h = static_cast<int>(t.height * scale);
+        Picture p(w, h, 0);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                int sx = static_cast<int>(x / scale), sy = static_cast<int>(t.height - 1 - static_cast<int>(y / scale));
+                const uint8_t* s = &rgba[(static_cast<std::size_t>(sy) * t.width + sx) * 4];
+                float a = s[3] / 255.0f;
+                uint8_t check = ((x / 8 + y / 8) % 2) ? 90 : 150;
+                for (int c = 0; c < 3; ++c) p.At(x, y)[c] = static_cast<uint8_t>(s[c] * a + check * (1 - a));
+            }
+        }
+        sheet.Paste(p, (i % columns) * cell + 6, (i / columns) * cell + 6);
+    }
+    out.Save("table_contact.png", sheet);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: sandmere-review RESOURCE_DIR OUTDIR\n");
+        return 2;
+    }
+    std::string resources = argv[1];
+    if (resources.back() != '/') resources += '/';
+    Output out{argv[2]};
+    if (out.dir.back() != '/') out.dir += '/';
+    ::mkdir(out.dir.c_str(), 0755);
+
+    ReviewContext context(2048, 1024);
+    if (!context.Ready()) return 1;
+
+    ReviewScene scene(resources);
+    if (scene.LoadSky()) SkyShots(scene, out);
+    bool ground = scene.LoadGround();
+    if (ground) GroundShots(scene, out);
+    if (scene.LoadCamel()) {
+        CamelShots(scene, out);
+        if (ground) SceneShots(scene, out);
+    }
+    TableSheet(resources, out);
+    std::printf("sandmere-review: %d pictures in %s\n", out.written, out.dir.c_str());
+    return out.written > 0 ? 0 : 1;
+}
