@@ -62,7 +62,10 @@ const Point2 kRoute[17] = {
     {356.386f, 356.386f},
 };
 const float kZones[4][4] = {  // min x, min z, max x, max z
-    {-416, -369, -232, 476}, {-75, 30, 62, 378}, {-401, -639, 206, -377}, {-672, -389, -571, 426}};
+    {-416, -369, -232, 476},
+    {-75, 30, 62, 378},
+    {-401, -639, 206, -377},
+    {-672, -389, -571, 426}};
 constexpr float kMargin = 20.0f;
 
 // ---- Heights of a triangle mesh seen from above ----------------------------------
@@ -82,8 +85,10 @@ public:
         }
         for (std::size_t i = 0; i < tris_.size(); ++i) {
             const Tri& t = tris_[i];
-            int x0 = Cell(std::min({t.p[0][0], t.p[1][0], t.p[2][0]})), x1 = Cell(std::max({t.p[0][0], t.p[1][0], t.p[2][0]}));
-            int z0 = Cell(std::min({t.p[0][2], t.p[1][2], t.p[2][2]})), z1 = Cell(std::max({t.p[0][2], t.p[1][2], t.p[2][2]}));
+            int x0 = Cell(std::min({t.p[0][0], t.p[1][0], t.p[2][0]})),
+                x1 = Cell(std::max({t.p[0][0], t.p[1][0], t.p[2][0]}));
+            int z0 = Cell(std::min({t.p[0][2], t.p[1][2], t.p[2][2]})),
+                z1 = Cell(std::max({t.p[0][2], t.p[1][2], t.p[2][2]}));
             for (int z = z0; z <= z1; ++z)
                 for (int x = x0; x <= x1; ++x) buckets_[z * kCells + x].push_back(i);
         }
@@ -148,7 +153,9 @@ protected:
         }
     }
     // The row of the 256-pixel view at an elevation, looking level.
-    static int Row(float degrees) { return static_cast<int>(128.0f + 128.0f * std::tan(degrees * 3.14159265f / 180.0f)); }
+    static int Row(float degrees) {
+        return static_cast<int>(128.0f + 128.0f * std::tan(degrees * 3.14159265f / 180.0f));
+    }
 };
 
 TEST_F(SkyTest, HasTwoTexturedGroups) {

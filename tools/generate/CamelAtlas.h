@@ -29,21 +29,21 @@ constexpr Band kTorsoBand{0.01f, 0.37f};     // s: rump (0) to chest (1); t: rou
 constexpr Band kNeckBand{0.40f, 0.55f};      // s: base (0) to head (1); t: round from the crest
 constexpr Band kFrontLegBand{0.58f, 0.69f};  // s: round from the front; t: top (1) down to the pastern (0)
 constexpr Band kHindLegBand{0.72f, 0.83f};
-constexpr Band kHeadBand{0.86f, 0.98f};      // s: poll (0) to muzzle (1); t: round from the forehead
+constexpr Band kHeadBand{0.86f, 0.98f};  // s: poll (0) to muzzle (1); t: round from the forehead
 // Where the bends of the legs fall along their bands (t, 0 at the pastern).
 constexpr float kLegKneeAt = 0.36f;
 constexpr float kLegElbowAt = 0.80f;
 
 // Tack picture (material 1).
 constexpr int kTackSize = 256;
-constexpr Band kFringeBand{0.0f, 0.125f};    // s along the edge; t: tips (0) up to the blanket (1)
-constexpr Band kStrapBand{0.14f, 0.23f};     // s along the strap; t across it
-constexpr Band kBlanketBand{0.26f, 0.74f};   // s: back edge (0) to front edge (1); t: left hem (0) to right hem (1)
-constexpr Band kDarkBand{0.78f, 0.98f};      // four swatches side by side:
-constexpr float kEyeSwatch = 0.125f;         //   s centres: eye,
-constexpr float kSoleSwatch = 0.375f;        //   sole,
-constexpr float kTuftSwatch = 0.625f;        //   tuft,
-constexpr float kNailSwatch = 0.875f;        //   toenail
+constexpr Band kFringeBand{0.0f, 0.125f};   // s along the edge; t: tips (0) up to the blanket (1)
+constexpr Band kStrapBand{0.14f, 0.23f};    // s along the strap; t across it
+constexpr Band kBlanketBand{0.26f, 0.74f};  // s: back edge (0) to front edge (1); t: left hem (0) to right hem (1)
+constexpr Band kDarkBand{0.78f, 0.98f};     // four swatches side by side:
+constexpr float kEyeSwatch = 0.125f;        //   s centres: eye,
+constexpr float kSoleSwatch = 0.375f;       //   sole,
+constexpr float kTuftSwatch = 0.625f;       //   tuft,
+constexpr float kNailSwatch = 0.875f;       //   toenail
 constexpr float kSwatchHalfWidth = 0.1f;
 
 enum class Coat { kPaleSand = 0, kTawny = 1, kDarkBrown = 2 };

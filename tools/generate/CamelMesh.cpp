@@ -78,8 +78,8 @@ void Ellipsoid(MeshBuilder& mesh, Vec3 centre, const Frame& f, Vec3 radii, int j
         float a = kPi * static_cast<float>(i) / rings;  // from the back pole to the front pole
         float r = std::sin(a);
         Vec3 c = centre - f.forward * (radii.z * std::cos(a));
-        loft.push_back(LoftRing{EllipseRing(c, f, radii.x * r, radii.y * r, around), joint,
-                                static_cast<float>(i) / rings});
+        loft.push_back(
+            LoftRing{EllipseRing(c, f, radii.x * r, radii.y * r, around), joint, static_cast<float>(i) / rings});
     }
     LoftOptions o = Uv(s - halfWidth, s + halfWidth, band.t0, band.t1, false);
     o.capStart = o.capEnd = true;
@@ -92,10 +92,14 @@ void Ellipsoid(MeshBuilder& mesh, Vec3 centre, const Frame& f, Vec3 radii, int j
 // ---- Torso -----------------------------------------------------------------
 
 struct TorsoTable {
-    std::vector<float> z{-0.99f, -0.94f, -0.84f, -0.66f, -0.44f, -0.22f, 0.00f, 0.20f, 0.40f, 0.56f, 0.72f, 0.86f, 0.95f, 0.99f};
-    std::vector<float> top{1.56f, 1.66f, 1.73f, 1.77f, 1.79f, 1.81f, 1.83f, 1.85f, 1.87f, 1.86f, 1.80f, 1.71f, 1.62f, 1.55f};
-    std::vector<float> bottom{1.46f, 1.38f, 1.32f, 1.26f, 1.19f, 1.13f, 1.10f, 1.08f, 1.05f, 1.04f, 1.10f, 1.20f, 1.30f, 1.40f};
-    std::vector<float> width{0.05f, 0.17f, 0.24f, 0.28f, 0.31f, 0.33f, 0.335f, 0.32f, 0.30f, 0.28f, 0.26f, 0.22f, 0.15f, 0.06f};
+    std::vector<float> z{-0.99f, -0.94f, -0.84f, -0.66f, -0.44f, -0.22f, 0.00f,
+                         0.20f,  0.40f,  0.56f,  0.72f,  0.86f,  0.95f,  0.99f};
+    std::vector<float> top{1.56f, 1.66f, 1.73f, 1.77f, 1.79f, 1.81f, 1.83f,
+                           1.85f, 1.87f, 1.86f, 1.80f, 1.71f, 1.62f, 1.55f};
+    std::vector<float> bottom{1.46f, 1.38f, 1.32f, 1.26f, 1.19f, 1.13f, 1.10f,
+                              1.08f, 1.05f, 1.04f, 1.10f, 1.20f, 1.30f, 1.40f};
+    std::vector<float> width{0.05f, 0.17f, 0.24f, 0.28f, 0.31f, 0.33f, 0.335f,
+                             0.32f, 0.30f, 0.28f, 0.26f, 0.22f, 0.15f, 0.06f};
     std::vector<float> hump{0.0f, 0.0f, 0.0f, 0.02f, 0.13f, 0.30f, 0.36f, 0.27f, 0.10f, 0.02f, 0.0f, 0.0f, 0.0f, 0.0f};
 };
 
@@ -134,7 +138,7 @@ const Vec3 kNeck[4] = {V3(0, 1.55f, 0.60f), V3(0, 1.32f, 1.00f), V3(0, 1.22f, 1.
 void BuildNeck(MeshBuilder& mesh) {
     const std::vector<float> at{0.0f, 0.15f, 0.35f, 0.55f, 0.80f, 1.0f};
     const std::vector<float> depth{0.24f, 0.19f, 0.15f, 0.125f, 0.105f, 0.09f};  // half, along the frame's up
-    const std::vector<float> width{0.17f, 0.13f, 0.10f, 0.088f, 0.078f, 0.07f};   // half, across
+    const std::vector<float> width{0.17f, 0.13f, 0.10f, 0.088f, 0.078f, 0.07f};  // half, across
     const int rings = 22, around = 16;
     std::vector<LoftRing> loft;
     for (int i = 0; i < rings; ++i) {
@@ -143,8 +147,8 @@ void BuildNeck(MeshBuilder& mesh) {
         Vec3 ahead = Bezier(kNeck[0], kNeck[1], kNeck[2], kNeck[3], std::min(1.0f, t + 0.01f)) -
                      Bezier(kNeck[0], kNeck[1], kNeck[2], kNeck[3], std::max(0.0f, t - 0.01f));
         int joint = t < 0.10f ? kBody : t < 0.5f ? kNeckBase : t < 0.93f ? kNeckMid : kHead;
-        loft.push_back(LoftRing{EllipseRing(c, SagittalFrame(ahead), Profile(at, width, t), Profile(at, depth, t), around),
-                                joint, t});
+        loft.push_back(LoftRing{
+            EllipseRing(c, SagittalFrame(ahead), Profile(at, width, t), Profile(at, depth, t), around), joint, t});
     }
     LoftOptions o = Uv(kNeckBand.t0, kNeckBand.t1, 0.0f, 1.0f, true);
     o.capStart = o.capEnd = true;
@@ -168,7 +172,8 @@ HeadSection HeadAt(float u) {
     static const std::vector<float> at{0.0f, 0.08f, 0.2f, 0.32f, 0.45f, 0.6f, 0.75f, 0.86f, 0.95f, 1.0f};
     static const std::vector<float> w{0.05f, 0.082f, 0.095f, 0.092f, 0.071f, 0.060f, 0.061f, 0.060f, 0.048f, 0.023f};
     static const std::vector<float> top{0.05f, 0.082f, 0.094f, 0.083f, 0.067f, 0.060f, 0.064f, 0.064f, 0.053f, 0.023f};
-    static const std::vector<float> bottom{0.057f, 0.098f, 0.109f, 0.103f, 0.085f, 0.069f, 0.069f, 0.062f, 0.046f, 0.023f};
+    static const std::vector<float> bottom{0.057f, 0.098f, 0.109f, 0.103f, 0.085f,
+                                           0.069f, 0.069f, 0.062f, 0.046f, 0.023f};
     HeadSection h;
     h.frame = SagittalFrame(kMuzzle - kSkull);
     h.centre = Lerp(kSkull, kMuzzle, u);
@@ -275,14 +280,16 @@ std::vector<LegSample> LegSamples(int leg) {
     const Vec3 pivot = LegPoint(leg, kUpper), mid = LegPoint(leg, kMiddle);
     const Vec3 low = LegPoint(leg, kLower), fet = LegPoint(leg, kFoot);
     const Vec3 pastern = PadCentre(leg) + V3(0, 0.035f, -0.03f);
-    const Vec3 top = Lerp(pivot, mid, 0.28f);
+    // The upper bone is mostly inside the body; the tube starts where the leg
+    // leaves the body's underside, so no slab of it shows on the flank.
+    const Vec3 top = Lerp(pivot, mid, front ? 0.5f : 0.45f);
     struct Span {
         Vec3 from, to;
         int joint, count;
         float r0, r1, t0, t1;
     };
     const Span spans[] = {
-        {top, mid, LegJoint(leg, kUpper), 4, front ? 0.085f : 0.11f, front ? 0.08f : 0.10f, 1.0f, kLegElbowAt},
+        {top, mid, LegJoint(leg, kUpper), 3, front ? 0.08f : 0.105f, front ? 0.08f : 0.10f, 1.0f, kLegElbowAt},
         {mid, low, LegJoint(leg, kMiddle), 7, front ? 0.085f : 0.11f, front ? 0.05f : 0.05f, kLegElbowAt, kLegKneeAt},
         {low, fet, LegJoint(leg, kLower), 6, 0.052f, 0.04f, kLegKneeAt, 0.12f},
         {fet, pastern, LegJoint(leg, kFoot), 3, 0.048f, 0.044f, 0.12f, 0.0f},
@@ -354,7 +361,8 @@ void BuildPad(MeshBuilder& mesh, int leg) {
         }
         loft.push_back(ring);
     }
-    LoftOptions o = Uv(kSoleSwatch - kSwatchHalfWidth, kSoleSwatch + kSwatchHalfWidth, kDarkBand.t0, kDarkBand.t1, false);
+    LoftOptions o =
+        Uv(kSoleSwatch - kSwatchHalfWidth, kSoleSwatch + kSwatchHalfWidth, kDarkBand.t0, kDarkBand.t1, false);
     o.capStart = o.capEnd = true;
     o.startPole = V3(c.x, c.y, c.z - back);
     o.endPole = V3(c.x, c.y, c.z + ahead);
@@ -363,8 +371,8 @@ void BuildPad(MeshBuilder& mesh, int leg) {
 
     for (float side : {1.0f, -1.0f}) {
         Vec3 nail = c + V3(0.042f * side, 0.028f, ahead - 0.035f);
-        Ellipsoid(mesh, nail, FrameAround(V3(0, -0.3f, 1), V3(0, 1, 0)), V3(0.02f, 0.012f, 0.025f), joint,
-                  kNailSwatch, kSwatchHalfWidth, kDarkBand);
+        Ellipsoid(mesh, nail, FrameAround(V3(0, -0.3f, 1), V3(0, 1, 0)), V3(0.02f, 0.012f, 0.025f), joint, kNailSwatch,
+                  kSwatchHalfWidth, kDarkBand);
     }
 }
 
@@ -399,8 +407,7 @@ void BuildBlanket(MeshBuilder& mesh) {
         rows.push_back(row);
     }
     auto corner = [&](int i, int j) {
-        return MeshCorner{rows[i][j], static_cast<float>(i) / along,
-                          kBlanketBand.At(static_cast<float>(j) / across)};
+        return MeshCorner{rows[i][j], static_cast<float>(i) / along, kBlanketBand.At(static_cast<float>(j) / across)};
     };
     for (int i = 0; i < along; ++i)
         for (int j = 0; j < across; ++j)

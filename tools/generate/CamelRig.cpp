@@ -39,14 +39,14 @@ constexpr LegShape kFrontShape{{1.80f, 1.12f, 0.62f, kFetlockHeight}, {0.52f, 0.
 constexpr LegShape kHindShape{{1.78f, 1.12f, 0.64f, kFetlockHeight}, {-0.52f, -0.30f, -0.70f, -0.58f}};
 
 // Gait shape.
-constexpr float kFrontLift = 0.16f;    // swing height of the fetlock
+constexpr float kFrontLift = 0.16f;  // swing height of the fetlock
 constexpr float kHindLift = 0.13f;
-constexpr float kFrontFold = 1.05f;    // knee fold at mid-swing, radians (foot goes back)
-constexpr float kHindFold = -0.65f;    // hock fold (foot comes forward)
-constexpr float kToeCurl = 0.55f;      // pad pitch at mid-swing, toe down
-constexpr float kBob = 0.045f;         // body rise and fall, twice a cycle
-constexpr float kSway = 0.025f;        // body shift toward the planted side
-constexpr float kRoll = 0.038f;        // body roll, radians (about 2.2 degrees)
+constexpr float kFrontFold = 1.05f;  // knee fold at mid-swing, radians (foot goes back)
+constexpr float kHindFold = -0.65f;  // hock fold (foot comes forward)
+constexpr float kToeCurl = 0.55f;    // pad pitch at mid-swing, toe down
+constexpr float kBob = 0.045f;       // body rise and fall, twice a cycle
+constexpr float kSway = 0.025f;      // body shift toward the planted side
+constexpr float kRoll = 0.038f;      // body roll, radians (about 2.2 degrees)
 
 const LegShape& ShapeOf(int leg) { return IsFront(leg) ? kFrontShape : kHindShape; }
 float SideX(int leg) { return (IsLeft(leg) ? 1.0f : -1.0f) * (IsFront(leg) ? kFrontX : kHindX); }
@@ -193,7 +193,8 @@ bool PoseAt(float phase, Pose* pose) {
         const float restTurn =
             Wrap(Angle(restM.y - restS.y, restM.z - restS.z) - Angle(restF.y - restS.y, restF.z - restS.z));
         const float side = restTurn > 0 ? 1.0f : -1.0f;
-        const float bend = std::acos(std::max(-1.0f, std::min(1.0f, (upper * upper + reach * reach - strut * strut) / (2.0f * upper * reach))));
+        const float bend = std::acos(
+            std::max(-1.0f, std::min(1.0f, (upper * upper + reach * reach - strut * strut) / (2.0f * upper * reach))));
         const float upperAngle = Angle(ty, tz) + side * bend;
         const float my = upper * std::cos(upperAngle), mz = upper * std::sin(upperAngle);
         const float middleAngle = Angle(ty - my, tz - mz) - strutOffset;

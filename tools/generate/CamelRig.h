@@ -58,8 +58,8 @@ Vec3 PadCentre(int leg);
 
 // ---- Walk -----------------------------------------------------------------
 
-constexpr float kFps = 30.0f;          // animation frames per second
-constexpr float kFirstFrame = 2.0f;    // the walk clip the herd plays
+constexpr float kFps = 30.0f;        // animation frames per second
+constexpr float kFirstFrame = 2.0f;  // the walk clip the herd plays
 constexpr float kLastFrame = 26.0f;
 constexpr int kTotalFrames = 27;
 constexpr float kStride = 48.0f / kFps;  // world units per cycle: 1.6
@@ -68,7 +68,7 @@ constexpr float kFetlockHeight = 0.17f;  // fetlock above the ground with the pa
 
 struct Pose {
     std::array<Vec3, kJointCount> rotation{};  // Euler x, y, z radians per joint
-    Vec3 bodyTranslation;                       // the body root's offset from rest
+    Vec3 bodyTranslation;                      // the body root's offset from rest
 };
 
 // The pose at a phase of the cycle (0..1; 0 and 1 give the same pose).

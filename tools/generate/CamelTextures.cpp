@@ -38,8 +38,7 @@ CoatColours ColoursOf(Coat coat) {
                     Bytes(104, 92, 82)};
         case Coat::kDarkBrown:
         default:
-            return {Bytes(112, 76, 50), Bytes(150, 114, 84), Bytes(80, 52, 34), Bytes(92, 74, 62),
-                    Bytes(74, 66, 60)};
+            return {Bytes(112, 76, 50), Bytes(150, 114, 84), Bytes(80, 52, 34), Bytes(92, 74, 62), Bytes(74, 66, 60)};
     }
 }
 
@@ -91,13 +90,15 @@ Rgb Head(const CoatColours& c, float s, float v, uint32_t seed) {
     Rgb col = MixRgb(MixRgb(c.belly, c.back, 0.5f), c.back, SmoothStep(-0.5f, 0.5f, height));
     col = MixRgb(col, c.muzzle, SmoothStep(0.62f, 0.9f, s));
     // Nostrils: slits high on each side of the nose.
-    float nostrils = std::max(Spot(s - 0.9f, Round(v, 0.085f), 0.035f, 0.03f), Spot(s - 0.9f, Round(v, 0.915f), 0.035f, 0.03f));
+    float nostrils =
+        std::max(Spot(s - 0.9f, Round(v, 0.085f), 0.035f, 0.03f), Spot(s - 0.9f, Round(v, 0.915f), 0.035f, 0.03f));
     col = MixRgb(col, Bytes(40, 30, 26), 0.85f * nostrils);
     // The mouth line along each side of the muzzle, under the drooping lip.
     float lips = std::max(Spot(Round(v, 0.36f), 0.0f, 0.018f, 1.0f), Spot(Round(v, 0.64f), 0.0f, 0.018f, 1.0f));
     col = MixRgb(col, Bytes(58, 44, 38), 0.75f * lips * SmoothStep(0.72f, 0.82f, s));
     // Darker rims round the eyes.
-    float eyes = std::max(Spot(s - 0.30f, Round(v, 0.23f), 0.06f, 0.06f), Spot(s - 0.30f, Round(v, 0.77f), 0.06f, 0.06f));
+    float eyes =
+        std::max(Spot(s - 0.30f, Round(v, 0.23f), 0.06f, 0.06f), Spot(s - 0.30f, Round(v, 0.77f), 0.06f, 0.06f));
     col = MixRgb(col, c.shag * 0.8f, 0.5f * eyes);
     float hair = Hair(s * 40.0f, v * 12.0f, 12, seed + 4);
     return col * (1.0f + 0.08f * hair);
@@ -108,7 +109,8 @@ Rgb Leg(const CoatColours& c, bool front, float s, float v, uint32_t seed) {
     Rgb col = MixRgb(MixRgb(c.belly, c.back, 0.35f), c.back, SmoothStep(0.55f, 0.9f, v));
     const float frontSide = Round(s, 0.0f), backSide = Round(s, 0.5f);
     float knee = front ? Spot(frontSide, v - kLegKneeAt, 0.16f, 0.06f) : Spot(backSide, v - kLegKneeAt, 0.14f, 0.05f);
-    float upper = front ? Spot(backSide, v - kLegElbowAt, 0.16f, 0.06f) : Spot(frontSide, v - kLegElbowAt, 0.16f, 0.06f);
+    float upper =
+        front ? Spot(backSide, v - kLegElbowAt, 0.16f, 0.06f) : Spot(frontSide, v - kLegElbowAt, 0.16f, 0.06f);
     col = MixRgb(col, c.callus, 0.85f * std::max(knee, upper));
     col = MixRgb(col, c.shag, 0.35f * SmoothStep(0.14f, 0.0f, v));
     float hair = Hair(s * 10.0f, v * 50.0f, 10, seed + 5);
@@ -137,11 +139,21 @@ Image PaintCoat(Coat coat) {
             const float s = (static_cast<float>(x) + 0.5f) / kCoatSize;
             Rgb col;
             switch (which) {
-                case 0: col = Torso(colours, s, v, seed); break;
-                case 1: col = Neck(colours, s, v, seed); break;
-                case 2: col = Leg(colours, true, s, v, seed); break;
-                case 3: col = Leg(colours, false, s, v, seed + 9); break;
-                default: col = Head(colours, s, v, seed); break;
+                case 0:
+                    col = Torso(colours, s, v, seed);
+                    break;
+                case 1:
+                    col = Neck(colours, s, v, seed);
+                    break;
+                case 2:
+                    col = Leg(colours, true, s, v, seed);
+                    break;
+                case 3:
+                    col = Leg(colours, false, s, v, seed + 9);
+                    break;
+                default:
+                    col = Head(colours, s, v, seed);
+                    break;
             }
             PutPixel(image, x, y, col);
         }
@@ -160,12 +172,15 @@ struct TackColours {
 TackColours TackOf(Coat coat) {
     switch (coat) {
         case Coat::kPaleSand:  // deep red with indigo and gold, for the pale camel
-            return {Bytes(150, 34, 38), Bytes(38, 44, 108), Bytes(222, 172, 62), Bytes(236, 226, 204), Bytes(176, 40, 44)};
+            return {Bytes(150, 34, 38), Bytes(38, 44, 108), Bytes(222, 172, 62), Bytes(236, 226, 204),
+                    Bytes(176, 40, 44)};
         case Coat::kTawny:  // indigo with cream and red
-            return {Bytes(40, 62, 132), Bytes(232, 220, 192), Bytes(190, 50, 46), Bytes(240, 232, 214), Bytes(220, 190, 80)};
+            return {Bytes(40, 62, 132), Bytes(232, 220, 192), Bytes(190, 50, 46), Bytes(240, 232, 214),
+                    Bytes(220, 190, 80)};
         case Coat::kDarkBrown:
         default:  // saffron with green and cream, bright against the dark coat
-            return {Bytes(214, 136, 42), Bytes(36, 92, 62), Bytes(236, 226, 200), Bytes(168, 40, 40), Bytes(236, 200, 90)};
+            return {Bytes(214, 136, 42), Bytes(36, 92, 62), Bytes(236, 226, 200), Bytes(168, 40, 40),
+                    Bytes(236, 200, 90)};
     }
 }
 
@@ -182,8 +197,10 @@ Rgb Blanket(const TackColours& c, float along, float across, uint32_t seed) {
         float u = along * 10.0f, w = (fromHem - 0.14f) * 28.0f;
         float du = std::fabs(u - std::floor(u) - 0.5f), dw = std::fabs(w - std::floor(w) - 0.5f);
         float diamond = du + dw;
-        if (diamond < 0.22f) col = c.light;
-        else if (diamond > 0.36f && diamond < 0.44f) col = c.accent;
+        if (diamond < 0.22f)
+            col = c.light;
+        else if (diamond > 0.36f && diamond < 0.44f)
+            col = c.accent;
     }
     // The weave: a faint over-and-under texture and some wear.
     int gx = static_cast<int>(along * 256.0f), gy = static_cast<int>(across * 128.0f);
@@ -192,14 +209,18 @@ Rgb Blanket(const TackColours& c, float along, float across, uint32_t seed) {
     return col * (weave + 0.18f * wear);
 }
 
-Rgb Dark(float s, float v, uint32_t seed) {
+Rgb Dark(const CoatColours& coat, float s, float v, uint32_t seed) {
     float n = FractalNoise(s * 30.0f, v * 30.0f, 3, 0.5f, seed) - 0.5f;
     if (s < 0.25f) {  // eye: near black, a little lighter in the middle
         float d = std::hypot((s - kEyeSwatch) / kSwatchHalfWidth, v - 0.5f);
         return MixRgb(Bytes(54, 36, 26), Bytes(16, 12, 10), SmoothStep(0.1f, 0.7f, d));
     }
-    if (s < 0.5f) return Bytes(92, 80, 70) * (1.0f + 0.25f * n);  // sole: tough grey skin
-    if (s < 0.75f) {                                             // tuft: dark hair, streaked
+    if (s < 0.5f) {  // foot: the swatch's middle is the sole, its edges the top of the foot
+        float fromSole = std::fabs(s - kSoleSwatch) / kSwatchHalfWidth;
+        Rgb top = MixRgb(MixRgb(coat.belly, coat.back, 0.35f), coat.shag, 0.3f);
+        return MixRgb(Bytes(86, 76, 68), top, SmoothStep(0.3f, 0.55f, fromSole)) * (1.0f + 0.2f * n);
+    }
+    if (s < 0.75f) {  // tuft: dark hair, streaked
         float hair = FractalNoise(s * 80.0f, v * 4.0f, 2, 0.5f, seed + 1) - 0.5f;
         return Bytes(62, 42, 30) * (1.0f + 0.5f * hair);
     }
@@ -210,6 +231,7 @@ Rgb Dark(float s, float v, uint32_t seed) {
 
 Image PaintTack(Coat coat) {
     const TackColours c = TackOf(coat);
+    const CoatColours coatColours = ColoursOf(coat);
     const uint32_t seed = SeedOf(coat) + 31;
     const Rgb keyColour = c.cord * 0.45f;
     Image image(kTackSize, kTackSize, 3);
@@ -236,7 +258,7 @@ Image PaintTack(Coat coat) {
             } else if (t < kDarkBand.t0 - 0.01f) {
                 col = Blanket(c, s, Clamp01((t - kBlanketBand.t0) / (kBlanketBand.t1 - kBlanketBand.t0)), seed);
             } else {
-                col = Dark(s, Clamp01((t - kDarkBand.t0) / (kDarkBand.t1 - kDarkBand.t0)), seed);
+                col = Dark(coatColours, s, Clamp01((t - kDarkBand.t0) / (kDarkBand.t1 - kDarkBand.t0)), seed);
             }
             PutPixel(image, x, y, gap ? keyColour : col);
             // Only gaps may carry the key colour: nudge any other pixel that

@@ -106,7 +106,7 @@ private:
         float x = 0.5f * (line_[i0] + line_[i0 + s]), z = 0.5f * (line_[j0] + line_[j0 + s]);
         float r = std::hypot(x, z);
         float pool = std::hypot(x - kOasisX, z - kOasisZ) < kPoolRadius * 2.0f ? 0.0f : 1.0f;
-        return Mix(0.05f, 1.2f + 4.3f * SmoothStep(500.0f, 1600.0f, r), pool);
+        return Mix(0.05f, 0.8f + 1.7f * SmoothStep(500.0f, 1400.0f, r), pool);
     }
 
     // True when the block lies wholly beyond the ground's radius.
@@ -141,7 +141,8 @@ private:
                     if (s < 2) continue;
                     bool split = false;
                     for (int k = 0; k < s && !split; ++k) {
-                        int n[4] = {SizeAt(i - 1, j + k), SizeAt(i + s, j + k), SizeAt(i + k, j - 1), SizeAt(i + k, j + s)};
+                        int n[4] = {SizeAt(i - 1, j + k), SizeAt(i + s, j + k), SizeAt(i + k, j - 1),
+                                    SizeAt(i + k, j + s)};
                         for (int ns : n)
                             if (ns > 0 && ns < s / 2) split = true;
                     }
@@ -164,7 +165,8 @@ private:
         mesh_.AddTriangle(a, b, c);
         Vec3 pa = mesh_.Position(a.vertex), pb = mesh_.Position(b.vertex), pc = mesh_.Position(c.vertex);
         Vec3 mid = (pa + pb + pc) * (1.0f / 3.0f);
-        if (std::hypot(mid.x - kOasisX, mid.z - kOasisZ) < kPoolRadius * 2.0f) shore->push_back(FloorTriangle{{pa, pb, pc}});
+        if (std::hypot(mid.x - kOasisX, mid.z - kOasisZ) < kPoolRadius * 2.0f)
+            shore->push_back(FloorTriangle{{pa, pb, pc}});
     }
 
     void Emit(int i0, int j0, int s, std::vector<FloorTriangle>* shore) {
@@ -190,10 +192,10 @@ private:
             int ns = SizeAt(ni, nj);
             if (ns > 0 && ns < s) ring.push_back({ia + di * h, ja + dj * h});
         };
-        edge(i0, j0, 0, 1, i0 - 1, j0);                 // west side, going +z
-        edge(i0, j0 + s, 1, 0, i0, j0 + s);             // north side, going +x
-        edge(i0 + s, j0 + s, 0, -1, i0 + s, j0 + h);    // east side, going -z
-        edge(i0 + s, j0, -1, 0, i0 + h, j0 - 1);        // south side, going -x
+        edge(i0, j0, 0, 1, i0 - 1, j0);               // west side, going +z
+        edge(i0, j0 + s, 1, 0, i0, j0 + s);           // north side, going +x
+        edge(i0 + s, j0 + s, 0, -1, i0 + s, j0 + h);  // east side, going -z
+        edge(i0 + s, j0, -1, 0, i0 + h, j0 - 1);      // south side, going -x
         MeshCorner centre = Corner(i0 + h, j0 + h);
         for (std::size_t k = 0; k < ring.size(); ++k) {
             auto [ia, ja] = ring[k];
@@ -205,8 +207,8 @@ private:
     MeshBuilder& mesh_;
     float line_[kLines];
     std::vector<float> height_;
-    std::vector<int> size_;       // per cell: the size of the block covering it
-    std::vector<int32_t> vertex_; // per grid point: its vertex, -1 until used
+    std::vector<int> size_;        // per cell: the size of the block covering it
+    std::vector<int32_t> vertex_;  // per grid point: its vertex, -1 until used
 };
 
 }  // namespace

@@ -113,8 +113,10 @@ void Temple(MeshBuilder& mesh) {
         float x, z;
     };
     std::vector<Spot> spots;
-    for (int i = 0; i < 6; ++i) spots.push_back({-22.5f + 9.0f * i, 13.0f}), spots.push_back({-22.5f + 9.0f * i, -13.0f});
-    for (int i = 1; i < 3; ++i) spots.push_back({-22.5f, -13.0f + 8.67f * i}), spots.push_back({22.5f, -13.0f + 8.67f * i});
+    for (int i = 0; i < 6; ++i)
+        spots.push_back({-22.5f + 9.0f * i, 13.0f}), spots.push_back({-22.5f + 9.0f * i, -13.0f});
+    for (int i = 1; i < 3; ++i)
+        spots.push_back({-22.5f, -13.0f + 8.67f * i}), spots.push_back({22.5f, -13.0f + 8.67f * i});
     const float whole = 14.0f;
     std::vector<bool> standing;
     for (std::size_t k = 0; k < spots.size(); ++k) {
@@ -152,32 +154,38 @@ void Temple(MeshBuilder& mesh) {
 
 // ---- Rock ---------------------------------------------------------------------------
 
-// Rough sandstone: a ring's radius wavers with noise, more so round the sides.
-std::vector<Vec3> RockRing(Vec3 centre, const Frame& f, float radius, int sides, float along, uint32_t seed) {
+// Rough sandstone: a ring's radius wavers with noise. `depth` stretches the
+// ring along the frame's up, for fins deeper than they are thick.
+std::vector<Vec3> RockRing(Vec3 centre, const Frame& f, float radius, float depth, int sides, float along,
+                           uint32_t seed) {
     std::vector<Vec3> ring;
     for (int k = 0; k < sides; ++k) {
         float a = 2.0f * kPi * k / sides;
-        float n = FractalNoise(std::cos(a) * 1.3f + along, std::sin(a) * 1.3f + along * 0.7f, 3, 0.55f, seed);
-        float rr = radius * (0.78f + 0.45f * n);
-        ring.push_back(centre + f.up * (rr * std::cos(a)) + f.side * (rr * std::sin(a)));
+        float n = FractalNoise(std::cos(a) * 1.6f + along, std::sin(a) * 1.6f + along * 0.7f, 4, 0.6f, seed);
+        float rr = radius * (0.66f + 0.68f * n);
+        ring.push_back(centre + f.up * (rr * depth * std::cos(a)) + f.side * (rr * std::sin(a)));
     }
     return ring;
 }
 
+// A freestanding arch: a deep, thin fin of rock bent over an opening, its
+// legs swelling into the ground, its lintel thinnest at the top.
 void Arch(MeshBuilder& mesh) {
     const Landmark& site = Site("rock arch");
-    const float span = 27.0f, rise = 40.0f;
-    const Mat3 r = RotationY(0.9f);
-    const int rings = 26;
+    const float span = 30.0f, rise = 36.0f;
+    const Mat3 r = RotationY(1.45f);  // the opening faces the middle of the scene
+    const int rings = 30;
     std::vector<LoftRing> loft;
     for (int i = 0; i < rings; ++i) {
-        float a = -0.18f + (kPi + 0.36f) * static_cast<float>(i) / (rings - 1);  // feet start under the sand
-        Vec3 local = V3(-span * std::cos(a), rise * std::sin(a), 0);
+        float a = -0.3f + (kPi + 0.6f) * static_cast<float>(i) / (rings - 1);  // feet start under the sand
+        float up = std::max(0.0f, std::sin(a));
+        Vec3 local = V3(-span * std::cos(a) * (1.0f + 0.12f * (1.0f - up)), rise * std::sin(a), 0);
         Vec3 ahead = V3(span * std::sin(a), rise * std::cos(a), 0);
-        float thick = Mix(9.5f, 5.0f, std::pow(std::max(0.0f, std::sin(a)), 2.0f));
+        float thick = Mix(9.5f, 4.6f, std::pow(up, 1.5f));
+        float depth = Mix(1.4f, 1.8f, up);
         Frame f = FrameAround(r * ahead, r * V3(0, 0, 1));
         Vec3 centre = V3(site.x, 0, site.z) + r * local;
-        loft.push_back(LoftRing{RockRing(centre, f, thick, 14, static_cast<float>(i) * 0.35f, 0xa4c4u), -1,
+        loft.push_back(LoftRing{RockRing(centre, f, thick, depth, 16, static_cast<float>(i) * 0.45f, 0xa4c4u), -1,
                                 centre.y / 10.0f});
     }
     LoftOptions o;
@@ -193,7 +201,8 @@ void Boulder(MeshBuilder& mesh, Vec3 centre, float size, uint32_t seed) {
     for (int i = 1; i < rings; ++i) {
         float a = kPi * i / rings;
         Vec3 c = centre + V3(0, -size * 0.8f * std::cos(a), 0);
-        loft.push_back(LoftRing{RockRing(c, f, size * std::sin(a), 10, static_cast<float>(i), seed), -1, c.y / 10.0f});
+        loft.push_back(
+            LoftRing{RockRing(c, f, size * std::sin(a), 1.0f, 10, static_cast<float>(i), seed), -1, c.y / 10.0f});
     }
     LoftOptions o;
     o.aroundScale = 2.0f;
@@ -203,28 +212,31 @@ void Boulder(MeshBuilder& mesh, Vec3 centre, float size, uint32_t seed) {
     Loft(mesh, loft, o);
 }
 
+// A mesa: a talus apron, sheer cliffs cut by gullies, harder beds standing
+// out as ledges, and a caprock rim over a flat top.
 void Mesa(MeshBuilder& mesh) {
     const Landmark& site = Site("mesa");
-    const std::vector<float> ys{-10.0f, 6.0f, 22.0f, 34.0f, 50.0f, 70.0f, 90.0f, 104.0f, 112.0f, 116.0f};
-    const std::vector<float> radii{172.0f, 150.0f, 128.0f, 118.0f, 114.0f, 110.0f, 106.0f, 103.0f, 99.0f, 93.0f};
-    const int sides = 56;
+    const std::vector<float> ys{-10, 4, 16, 26, 34, 46, 58, 70, 82, 94, 103, 108, 113, 116};
+    const std::vector<float> radii{176, 150, 128, 116, 110, 108, 108, 105, 104, 102, 101, 104, 100, 92};
+    const int sides = 72;
     Frame f = FrameAround(V3(0, 1, 0), V3(0, 0, 1));
     std::vector<LoftRing> loft;
     for (std::size_t i = 0; i < ys.size(); ++i) {
         LoftRing ring;
         ring.along = ys[i] / 14.0f;
+        const float cliff = SmoothStep(20.0f, 40.0f, ys[i]);  // gullies cut the cliff, not the apron
         for (int k = 0; k < sides; ++k) {
             float a = 2.0f * kPi * k / sides;
-            // Gullies cut the cliff; the outline wanders round the whole mesa.
             float outline = FractalNoise(std::cos(a) * 2.0f + 9.0f, std::sin(a) * 2.0f + 9.0f, 4, 0.5f, 0x3e5au);
-            float gully = FractalNoise(a * 6.0f, ys[i] / 40.0f, 2, 0.5f, 0x3e5bu);
-            float rr = radii[i] * (0.8f + 0.4f * outline) - 10.0f * gully;
+            float gully = FractalNoise(std::cos(a) * 9.0f + 3.0f, std::sin(a) * 9.0f + ys[i] / 90.0f, 3, 0.5f, 0x3e5bu);
+            float ledge = 3.0f * std::sin(ys[i] * 0.45f + 2.0f * outline);
+            float rr = radii[i] * (0.78f + 0.44f * outline) - cliff * (22.0f * SmoothStep(0.45f, 0.8f, gully) - ledge);
             ring.points.push_back(V3(site.x, ys[i], site.z) + f.up * (rr * std::cos(a)) + f.side * (rr * std::sin(a)));
         }
         loft.push_back(ring);
     }
     LoftOptions o;
-    o.aroundScale = 24.0f;
+    o.aroundScale = 28.0f;
     o.capEnd = true;
     o.endPole = V3(site.x, ys.back() + 2.0f, site.z);
     Loft(mesh, loft, o);
@@ -233,8 +245,8 @@ void Mesa(MeshBuilder& mesh) {
 // ---- Palms and reeds -----------------------------------------------------------------
 
 // Both sides of a thin surface: a strip of quads between two rows of points.
-void TwoSided(MeshBuilder& mesh, const std::vector<Vec3>& a, const std::vector<Vec3>& b, float s0, float s1,
-              float t0, float t1) {
+void TwoSided(MeshBuilder& mesh, const std::vector<Vec3>& a, const std::vector<Vec3>& b, float s0, float s1, float t0,
+              float t1) {
     const std::size_t n = a.size();
     for (int side = 0; side < 2; ++side) {
         std::vector<MeshCorner> ra, rb;
@@ -254,7 +266,8 @@ void TwoSided(MeshBuilder& mesh, const std::vector<Vec3>& a, const std::vector<V
 
 void Frond(MeshBuilder& mesh, Vec3 top, float azimuth, float elevation, float length, NoiseRandom& random) {
     const int segments = 5;
-    const Vec3 out = V3(std::cos(azimuth) * std::cos(elevation), std::sin(elevation), std::sin(azimuth) * std::cos(elevation));
+    const Vec3 out =
+        V3(std::cos(azimuth) * std::cos(elevation), std::sin(elevation), std::sin(azimuth) * std::cos(elevation));
     const Vec3 across = Normalized(V3(-std::sin(azimuth), 0, std::cos(azimuth)));
     const float droop = length * random.Uniform(0.45f, 0.75f);
     std::vector<Vec3> spine, left, right;
@@ -309,8 +322,10 @@ void Reeds(MeshBuilder& mesh, float x, float z, NoiseRandom& random) {
         Vec3 root = V3(x + random.Uniform(-0.8f, 0.8f), -0.2f, z + random.Uniform(-0.8f, 0.8f));
         Vec3 lean = V3(std::cos(a), 0, std::sin(a)) * (h * 0.35f);
         Vec3 side = V3(-std::sin(a), 0, std::cos(a)) * w;
-        std::vector<Vec3> l{root + side, root + lean * 0.5f + V3(0, h * 0.55f, 0) + side * 0.6f, root + lean + V3(0, h, 0)};
-        std::vector<Vec3> r{root - side, root + lean * 0.5f + V3(0, h * 0.55f, 0) - side * 0.6f, root + lean + V3(0, h, 0) + side * 0.05f};
+        std::vector<Vec3> l{root + side, root + lean * 0.5f + V3(0, h * 0.55f, 0) + side * 0.6f,
+                            root + lean + V3(0, h, 0)};
+        std::vector<Vec3> r{root - side, root + lean * 0.5f + V3(0, h * 0.55f, 0) - side * 0.6f,
+                            root + lean + V3(0, h, 0) + side * 0.05f};
         TwoSided(mesh, l, r, 0.55f, 0.62f, 0.1f, 0.6f);
     }
 }

@@ -18,7 +18,8 @@
 namespace ground {
 
 constexpr float kModelScale = 146.0f;
-constexpr float kGroundRadius = 1800.0f;  // the floor reaches past the sky dome (1,500) everywhere
+constexpr float kGroundRadius =
+    1540.0f;  // just past the sky dome (1,500): a 16-bit depth buffer cannot hide much more behind it
 // Dunes begin this far from a walkway: well beyond the walkways' margin plus
 // a grid cell's diagonal, so no sloping triangle reaches into the margin.
 constexpr float kFlatReach = 45.0f;

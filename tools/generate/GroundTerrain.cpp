@@ -7,7 +7,8 @@
 // windward side to a crest and falls steeply on its lee, the ridges bend and
 // break along their length, and smaller, rounder mounds ride on them. They
 // grow with distance from the middle, so the horizon is a rampart of big dunes
-// fading into the fog. The oasis's pool is a basin cut into its flat pad.
+// fading into the fog, and settle low again under the sky dome's rim. The
+// oasis's pool is a basin cut into its flat pad.
 #include <algorithm>
 #include <cmath>
 
@@ -73,12 +74,9 @@ namespace ground {
 
 const std::vector<Landmark>& Landmarks() {
     static const std::vector<Landmark> landmarks{
-        {"great pyramid", 800.0f, -150.0f, 175.0f, 42.0f},
-        {"oasis", kOasisX, kOasisZ, 95.0f, 7.0f},
-        {"temple ruins", -68.0f, -205.0f, 48.0f, 6.0f},
-        {"rock arch", -900.0f, 60.0f, 62.0f, 24.0f},
-        {"mesa", -380.0f, 1080.0f, 190.0f, 55.0f},
-        {"second pyramid", 935.0f, 205.0f, 120.0f, 28.0f},
+        {"great pyramid", 800.0f, -150.0f, 175.0f, 42.0f},  {"oasis", kOasisX, kOasisZ, 95.0f, 7.0f},
+        {"temple ruins", -68.0f, -205.0f, 48.0f, 6.0f},     {"rock arch", -900.0f, 60.0f, 62.0f, 24.0f},
+        {"mesa", -380.0f, 1080.0f, 190.0f, 55.0f},          {"second pyramid", 935.0f, 205.0f, 120.0f, 28.0f},
         {"queen's pyramid", 745.0f, -480.0f, 70.0f, 16.0f},
     };
     return landmarks;
@@ -88,7 +86,11 @@ float TerrainHeight(float x, float z) {
     float d = DistanceToWalkways(x, z);
     for (const Landmark& l : Landmarks()) d = std::min(d, std::max(0.0f, std::hypot(x - l.x, z - l.z) - l.pad));
     const float mask = SmoothStep(kFlatReach, kFlatReach + 170.0f, d);
-    const float amplitude = 10.0f + 78.0f * SmoothStep(450.0f, 1500.0f, std::hypot(x, z));
+    // Dunes grow toward a rampart round the horizon, then sink again before
+    // the sky dome (1,500 units), which would otherwise slice their tops off.
+    const float r = std::hypot(x, z);
+    const float amplitude =
+        (10.0f + 78.0f * SmoothStep(450.0f, 1150.0f, r)) * (1.0f - 0.92f * SmoothStep(1250.0f, 1480.0f, r));
     float h = mask > 0.0f ? mask * amplitude * Dunes(x, z) : 0.0f;
     return h - Basin(x, z);
 }

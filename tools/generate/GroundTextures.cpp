@@ -35,7 +35,8 @@ Image PaintSand(int size) {
             // tile, bent by periodic noise so they are not ruled lines.
             float bend = Tiled(u, v, 3, 3, 0.5f, 0x5a4d2u) - 0.5f;
             float phase = 2.0f * kPi * (9.0f * u + 14.0f * v) + 5.0f * bend;
-            float ripple = std::pow(0.5f + 0.5f * std::sin(phase), 3.0f);
+            float ripple =
+                std::pow(0.5f + 0.5f * std::sin(phase), 3.0f) * (0.3f + 0.7f * Tiled(u, v, 5, 2, 0.5f, 0x5a4d4u));
             float grain = Tiled(u, v, 128, 1, 0.5f, 0x5a4d3u) - 0.5f;
             Rgb c = MixRgb(dark, light, 0.35f + 0.5f * mottle);
             c = c * (0.95f + 0.09f * ripple + 0.05f * grain);
@@ -70,22 +71,25 @@ Image PaintStone(int size) {
 }
 
 Image PaintRock(int size) {
-    // Sandstone strata: level bands of varying colour and hardness, streaked
-    // by weathering across them.
+    // Sandstone strata: level bands of close, warm colours, some harder and
+    // paler, streaked down the face by dark desert varnish.
     Image image(size, size, 3);
     const ColourRamp strata{
-        {0.0f, Bytes(196, 120, 78)}, {0.18f, Bytes(214, 150, 98)}, {0.3f, Bytes(176, 98, 64)},
-        {0.46f, Bytes(226, 178, 128)}, {0.6f, Bytes(190, 112, 72)}, {0.78f, Bytes(210, 140, 92)},
-        {1.0f, Bytes(196, 120, 78)},
+        {0.0f, Bytes(192, 118, 76)},   {0.16f, Bytes(204, 136, 88)}, {0.3f, Bytes(182, 108, 70)},
+        {0.44f, Bytes(212, 156, 108)}, {0.5f, Bytes(200, 138, 92)},  {0.66f, Bytes(186, 112, 72)},
+        {0.82f, Bytes(204, 132, 86)},  {1.0f, Bytes(192, 118, 76)},
     };
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             float u = (x + 0.5f) / size, v = (y + 0.5f) / size;
-            float wobble = (Tiled(u, v, 4, 3, 0.5f, 0x20c1u) - 0.5f) * 0.08f;
+            float wobble = (Tiled(u, v, 4, 3, 0.5f, 0x20c1u) - 0.5f) * 0.1f;
             Rgb c = strata(Frac(v + wobble));
-            float streak = Tiled(u, v * 0.25f, 16, 3, 0.5f, 0x20c2u);
-            float pits = Tiled(u, v, 32, 2, 0.5f, 0x20c3u);
-            c = c * (0.84f + 0.22f * streak + 0.08f * (pits - 0.5f));
+            // Streaks run the picture's full height, so they line up from tile to tile.
+            float varnish = SmoothStep(0.6f, 0.85f, FractalNoise(u * 10.0f, v, 3, 0.5f, 10, 1, 0x20c2u));
+            float grain = Tiled(u, v, 32, 3, 0.5f, 0x20c3u) - 0.5f;
+            float blotch = Tiled(u, v, 6, 3, 0.5f, 0x20c4u) - 0.5f;
+            c = MixRgb(c, Bytes(110, 62, 44), 0.45f * varnish);
+            c = c * (0.95f + 0.18f * grain + 0.16f * blotch);
             PutPixel(image, x, y, c);
         }
     }

@@ -92,9 +92,9 @@ struct LoftRing {
 };
 
 struct LoftOptions {
-    bool capStart = false;   // close the first ring with a pole vertex
-    bool capEnd = false;     // close the last ring with a pole vertex
-    Vec3 startPole;          // pole positions when capped
+    bool capStart = false;  // close the first ring with a pole vertex
+    bool capEnd = false;    // close the last ring with a pole vertex
+    Vec3 startPole;         // pole positions when capped
     Vec3 endPole;
     int startPoleJoint = -1;
     int endPoleJoint = -1;
@@ -105,7 +105,7 @@ struct LoftOptions {
     float alongOffset = 0.0f;
     float alongScale = 1.0f;
     bool swapST = false;
-    bool inward = false;     // faces point into the tube (seen from inside)
+    bool inward = false;  // faces point into the tube (seen from inside)
 };
 
 // Joins consecutive rings (all with the same number of points) into a tube in

@@ -23,11 +23,12 @@ inline Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}
 inline Vec3 operator-(Vec3 a) { return {-a.x, -a.y, -a.z}; }
 inline Vec3 operator*(Vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 inline Vec3 operator*(float s, Vec3 a) { return a * s; }
-inline Vec3& operator+=(Vec3& a, Vec3 b) { a = a + b; return a; }
-inline float Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline Vec3 Cross(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+inline Vec3& operator+=(Vec3& a, Vec3 b) {
+    a = a + b;
+    return a;
 }
+inline float Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Vec3 Cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline float Length(Vec3 a) { return std::sqrt(Dot(a, a)); }
 // A zero vector stays zero.
 inline Vec3 Normalized(Vec3 a) {
@@ -48,15 +49,13 @@ struct Mat3 {
     float m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};  // m[row][column]
 
     Vec3 operator*(Vec3 v) const {
-        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
-                m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+        return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z, m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
                 m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
     }
     Mat3 operator*(const Mat3& b) const {
         Mat3 r;
         for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j)
-                r.m[i][j] = m[i][0] * b.m[0][j] + m[i][1] * b.m[1][j] + m[i][2] * b.m[2][j];
+            for (int j = 0; j < 3; ++j) r.m[i][j] = m[i][0] * b.m[0][j] + m[i][1] * b.m[1][j] + m[i][2] * b.m[2][j];
         return r;
     }
 };
@@ -64,22 +63,28 @@ struct Mat3 {
 inline Mat3 RotationX(float a) {
     Mat3 r;
     float c = std::cos(a), s = std::sin(a);
-    r.m[1][1] = c; r.m[1][2] = -s;
-    r.m[2][1] = s; r.m[2][2] = c;
+    r.m[1][1] = c;
+    r.m[1][2] = -s;
+    r.m[2][1] = s;
+    r.m[2][2] = c;
     return r;
 }
 inline Mat3 RotationY(float a) {
     Mat3 r;
     float c = std::cos(a), s = std::sin(a);
-    r.m[0][0] = c; r.m[0][2] = s;
-    r.m[2][0] = -s; r.m[2][2] = c;
+    r.m[0][0] = c;
+    r.m[0][2] = s;
+    r.m[2][0] = -s;
+    r.m[2][2] = c;
     return r;
 }
 inline Mat3 RotationZ(float a) {
     Mat3 r;
     float c = std::cos(a), s = std::sin(a);
-    r.m[0][0] = c; r.m[0][1] = -s;
-    r.m[1][0] = s; r.m[1][1] = c;
+    r.m[0][0] = c;
+    r.m[0][1] = -s;
+    r.m[1][0] = s;
+    r.m[1][1] = c;
     return r;
 }
 // The skeleton's reading of an Euler triple: X first, then Y, then Z.

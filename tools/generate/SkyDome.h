@@ -16,11 +16,11 @@
 
 #include "NoisePalette.h"
 
-constexpr float kSkyRadius = 1500.0f;        // world units (the saver scales the model by 30)
+constexpr float kSkyRadius = 1500.0f;  // world units (the saver scales the model by 30)
 constexpr float kSkyModelScale = 30.0f;
-constexpr float kSkySplitDegrees = 8.0f;     // elevation where group 0 meets group 1
-constexpr float kSkySkirtDegrees = -30.0f;   // lowest elevation of the band
-constexpr float kSkyFogGrey = 0.7f;          // the scene's fog colour, every channel
+constexpr float kSkySplitDegrees = 8.0f;    // elevation where group 0 meets group 1
+constexpr float kSkySkirtDegrees = -30.0f;  // lowest elevation of the band
+constexpr float kSkyFogGrey = 0.7f;         // the scene's fog colour, every channel
 
 // Radius, in texture coordinates, of the split circle in the dome picture: a
 // little inside the picture's edge, so the split ring samples only the plain

@@ -20,9 +20,9 @@ const ColourRamp& SkyRamp() {
     static const ColourRamp ramp{
         {-90.0f, Rgb{kSkyFogGrey, kSkyFogGrey, kSkyFogGrey}},
         {0.4f, Rgb{kSkyFogGrey, kSkyFogGrey, kSkyFogGrey}},
-        {3.5f, Bytes(196, 190, 180)},
-        {9.0f, Bytes(200, 196, 188)},
-        {18.0f, Bytes(172, 188, 208)},
+        {4.0f, Bytes(190, 187, 181)},
+        {10.0f, Bytes(201, 196, 187)},
+        {19.0f, Bytes(172, 188, 208)},
         {34.0f, Bytes(132, 162, 204)},
         {58.0f, Bytes(98, 138, 196)},
         {90.0f, Bytes(78, 118, 184)},
@@ -81,7 +81,8 @@ Image PaintHorizonBand(int width, int height) {
         float elevation = kSkySkirtDegrees + span * static_cast<float>(y) / static_cast<float>(height - 1);
         // Haze streaks live between the horizon and the split, vanishing at
         // both so the band meets the fog below and the dome above exactly.
-        float weight = SmoothStep(0.3f, 2.0f, elevation) * (1.0f - SmoothStep(5.0f, kSkySplitDegrees - 0.5f, elevation));
+        float weight =
+            SmoothStep(0.3f, 2.0f, elevation) * (1.0f - SmoothStep(5.0f, kSkySplitDegrees - 0.5f, elevation));
         for (int x = 0; x < width; ++x) {
             float u = static_cast<float>(x) / static_cast<float>(width) * 16.0f;
             float n = FractalNoise(u, elevation * 0.35f, 4, 0.5f, 16, 1 << 16, kHazeSeed) - 0.5f;

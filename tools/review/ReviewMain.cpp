@@ -10,9 +10,8 @@
 //   table_contact.png  every image of kestrel.workshops over a checkerboard
 // Everything is drawn with the saver's loaders and the saver's fixed state
 // (light 0 at a sun, linear fog from 20 to 1,750 in grey 0.7).
-#include <sys/stat.h>
-
 #include <GL/gl.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -53,7 +52,11 @@ void SkyShots(ReviewScene& scene, Output& out) {
 }
 
 void GroundShots(ReviewScene& scene, Output& out) {
-    struct Shot { const char* name; VECTOR3D eye, target; float fov; };
+    struct Shot {
+        const char* name;
+        VECTOR3D eye, target;
+        float fov;
+    };
     const Shot shots[] = {
         {"ground_high.png", MakePoint(0, 600, 900), MakePoint(0, 0, 0), 60},
         {"ground_low.png", MakePoint(0, 6, 650), MakePoint(0, 6, 0), 60},
@@ -93,7 +96,9 @@ void GroundShots(ReviewScene& scene, Output& out) {
 void CamelShots(ReviewScene& scene, Output& out) {
     const int tile = 512;
     Picture views(tile * 2, tile * 2, 0);
-    struct View { float x, z; } sides[] = {{0, 7.5f}, {0, -6.5f}, {7.0f, 0.45f}, {-7.0f, 0.45f}};
+    struct View {
+        float x, z;
+    } sides[] = {{0, 7.5f}, {0, -6.5f}, {7.0f, 0.45f}, {-7.0f, 0.45f}};
     for (int i = 0; i < 4; ++i) {
         scene.Begin(tile, tile, Look(MakePoint(sides[i].x, 1.6f, sides[i].z), MakePoint(0, 1.15f, 0.45f), 35), true);
         scene.DrawSky();
@@ -132,7 +137,8 @@ void CamelShots(ReviewScene& scene, Output& out) {
     scene.Begin(kWide, kHigh, Look(MakePoint(2.5f, 2.2f, 9), MakePoint(0, 1.1f, 0), 40), true);
     scene.DrawSky();
     scene.DrawGround();
-    for (int k = 0; k < 3; ++k) scene.DrawCamel(4.0f + 7.0f * k, MakePoint(-3.0f + 3.0f * k, 0, -1.0f * k), 10.0f * k, k);
+    for (int k = 0; k < 3; ++k)
+        scene.DrawCamel(4.0f + 7.0f * k, MakePoint(-3.0f + 3.0f * k, 0, -1.0f * k), 10.0f * k, k);
     out.Save("camel_coats.png", ReadFrame(kWide, kHigh));
 
     scene.Begin(kWide, kHigh, Look(MakePoint(0, 2.35f, 0), MakePoint(0, 0.5f, 10), 45), true);
@@ -144,7 +150,9 @@ void CamelShots(ReviewScene& scene, Output& out) {
 }
 
 void SceneShots(ReviewScene& scene, Output& out) {
-    struct Shot { VECTOR3D eye, target; };
+    struct Shot {
+        VECTOR3D eye, target;
+    };
     const Shot shots[] = {
         {MakePoint(40, 12, 70), MakePoint(10, 3, 20)},
         {MakePoint(-320, 30, 120), MakePoint(-100, 5, -150)},

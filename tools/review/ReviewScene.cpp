@@ -13,6 +13,12 @@ bool LoadContainer(const std::string& path, MS3D* model, TextureTable* table) {
         std::fprintf(stderr, "sandmere-review: cannot load %s\n", path.c_str());
         return false;
     }
+    int keys = 0;
+    for (int j = 0; j < model->numJoints; ++j)
+        keys += model->joints[j].rotationKeyCount + model->joints[j].translationKeyCount;
+    std::printf("%s: %d vertices, %d triangles, %d groups, %d materials, %d joints (%d keys), %d textures\n",
+                path.c_str(), model->numVertices, model->numTriangles, model->numGroups, model->numMaterials,
+                model->numJoints, keys, table->count);
     return true;
 }
 
@@ -94,8 +100,8 @@ void ReviewScene::Begin(int width, int height, const Camera& camera, bool fog) {
     VECTOR3D up = MakePoint(0, 1, 0);
     VECTOR3D d = SubtractVectors(camera.target, camera.eye);
     if (d.x == 0.0f && d.z == 0.0f) up = MakePoint(0, 0, -1);
-    gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y, camera.target.z, up.x,
-              up.y, up.z);
+    gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y, camera.target.z, up.x, up.y,
+              up.z);
 
     const GLfloat ambient[] = {0, 0, 0, 0}, diffuse[] = {1, 1, 1, 1}, specular[] = {0.3f, 0.3f, 0.3f, 1};
     const GLfloat position[] = {sun.x, sun.y, sun.z, 1.0f};
