@@ -1,7 +1,10 @@
 // The generated models, read back with the saver's own loaders and posed with
 // its own skeleton: the sky meets the fog and covers every direction, the
-// ground is flat wherever camels walk and carries its landmarks, and the camel
-// walks on its feet without sliding.
+// ground is flat wherever camels walk, carries its landmarks, holds its water
+// in its basin and has no cracks, and the camel walks on its feet without
+// sliding. Below them, the tools they are made with: closed, outward-facing
+// lofts, export limits, periodic noise, pictures that tile, and a colour key
+// confined to the fringe.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,8 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "CamelAtlas.h"
 #include "GLFixture.h"
 #include "Generators.h"
+#include "GroundScene.h"
+#include "MeshBuilder.h"
+#include "NoiseField.h"
+#include "SkyDome.h"
 #include "assets/Texture.h"
 #include "models/MilkshapeModel.h"
 
@@ -377,6 +385,267 @@ TEST_F(CamelTest, FeetStayOnTheGroundAndDoNotSlide) {
         EXPECT_GE(down, 1) << "no foot planted at frame " << frame;
     }
     EXPECT_GT(planted, 40);
+}
+
+// ---- Ground: water and cracks ----------------------------------------------------
+
+int GroupNamed(const MS3D& m, const char* name) {
+    for (int g = 0; g < m.numGroups; ++g)
+        if (std::strncmp(m.groups[g].name, name, kMS3DNameSize) == 0) return g;
+    return -1;
+}
+
+// A copy of one group as its own model, for heights of that group alone.
+std::unique_ptr<MS3D> OnlyGroup(const MS3D& m, int group) {
+    auto out = std::make_unique<MS3D>();
+    out->numVertices = m.numVertices;
+    out->vertices = new MS3D_VERTEX[m.numVertices];
+    std::copy(m.vertices, m.vertices + m.numVertices, out->vertices);
+    const MS3D_GROUP& g = m.groups[group];
+    out->numTriangles = g.triangleCount;
+    out->triangles = new MS3D_TRIANGLE[g.triangleCount];
+    for (int t = 0; t < g.triangleCount; ++t) out->triangles[t] = m.triangles[g.triangleIndices[t]];
+    return out;
+}
+
+TEST_F(ModelsTest, WaterLiesOnlyOverTheBasinAndTheFloorHasNoCracks) {
+    Loaded ground("g.kst");
+    ASSERT_TRUE(ground.ok);
+    MS3D& m = *ground.model;
+    m.Scale(146.0f);
+    const int sand = GroupNamed(m, "sand"), water = GroupNamed(m, "water");
+    ASSERT_GE(sand, 0);
+    ASSERT_GE(water, 0);
+    ASSERT_GT(m.groups[water].triangleCount, 10);
+
+    // Water and sand never overlap: under every piece of water the floor is
+    // below the water's surface (a 16-bit depth buffer cannot part them).
+    const Heights floor(*OnlyGroup(m, sand));
+    for (int i = 0; i < m.groups[water].triangleCount; ++i) {
+        const MS3D_TRIANGLE& t = m.triangles[m.groups[water].triangleIndices[i]];
+        float x = 0, y = 0, z = 0;
+        for (int c = 0; c < 3; ++c) {
+            const float* p = m.vertices[t.vertexIndices[c]].position;
+            x += p[0] / 3, y += p[1] / 3, z += p[2] / 3;
+        }
+        float under = floor.At(x, z);
+        ASSERT_FALSE(std::isnan(under));
+        EXPECT_LT(under, y - 0.01f) << "water over sand at " << x << ", " << z;
+    }
+
+    // Every edge of the floor inside the sky's rim joins exactly two triangles:
+    // no T-junction, no hole.
+    std::vector<std::pair<uint32_t, uint32_t>> edges;
+    const MS3D_GROUP& g = m.groups[sand];
+    for (int i = 0; i < g.triangleCount; ++i) {
+        const uint16_t* v = m.triangles[g.triangleIndices[i]].vertexIndices;
+        for (int c = 0; c < 3; ++c) edges.push_back({std::min(v[c], v[(c + 1) % 3]), std::max(v[c], v[(c + 1) % 3])});
+    }
+    std::sort(edges.begin(), edges.end());
+    int open = 0;
+    for (std::size_t i = 0; i < edges.size();) {
+        std::size_t j = i;
+        while (j < edges.size() && edges[j] == edges[i]) ++j;
+        const float* a = m.vertices[edges[i].first].position;
+        const float* b = m.vertices[edges[i].second].position;
+        bool rim = std::hypot(a[0], a[2]) > 1500.0f && std::hypot(b[0], b[2]) > 1500.0f;
+        if (j - i != 2 && !rim) ++open;
+        i = j;
+    }
+    EXPECT_EQ(open, 0);
+}
+
+// ---- Mesh building ------------------------------------------------------------------
+
+// A capped tube along +z: rings of 8, 3 of them, poles at both ends.
+MeshBuilder Tube(bool inward) {
+    MeshBuilder mesh;
+    mesh.BeginGroup("tube", 0);
+    Frame f = FrameAround(V3(0, 0, 1), V3(0, 1, 0));
+    std::vector<LoftRing> rings;
+    for (int i = 0; i < 3; ++i) rings.push_back(LoftRing{EllipseRing(V3(0, 0, i), f, 1.0f, 0.5f, 8), 2, i * 0.5f});
+    LoftOptions o;
+    o.capStart = o.capEnd = true;
+    o.startPole = V3(0, 0, -1);
+    o.endPole = V3(0, 0, 3);
+    o.inward = inward;
+    Loft(mesh, rings, o);
+    return mesh;
+}
+
+TEST(MeshBuilderTest, LoftedTubeIsClosedAndFacesOutward) {
+    for (bool inward : {false, true}) {
+        MS3DData data;
+        std::string error;
+        ASSERT_TRUE(Tube(inward).Export(2.0f, &data, &error)) << error;
+        EXPECT_EQ(data.vertices.size(), 3u * 8u + 2u);
+        EXPECT_EQ(data.triangles.size(), 2u * 8u * 2u + 2u * 8u);
+        std::vector<std::pair<int, int>> edges;
+        for (const MS3DData::Triangle& t : data.triangles) {
+            Vec3 p[3];
+            for (int c = 0; c < 3; ++c) {
+                const auto& q = data.vertices[t.vertexIndices[c]].position;
+                p[c] = V3(q[0], q[1], q[2]);
+                edges.push_back({std::min(t.vertexIndices[c], t.vertexIndices[(c + 1) % 3]),
+                                 std::max(t.vertexIndices[c], t.vertexIndices[(c + 1) % 3])});
+            }
+            // The face and its smooth corner normals point away from the
+            // tube's axis (toward it when built inward).
+            Vec3 centre = (p[0] + p[1] + p[2]) * (1.0f / 3.0f);
+            Vec3 away = centre - V3(0, 0, std::clamp(centre.z, 0.5f, 3.5f));
+            float sign = inward ? -1.0f : 1.0f;
+            EXPECT_GT(sign * Dot(Cross(p[1] - p[0], p[2] - p[0]), away), 0.0f);
+            for (const auto& n : t.normals) {
+                EXPECT_NEAR(Length(V3(n[0], n[1], n[2])), 1.0f, 1e-4f);
+                EXPECT_GT(sign * Dot(V3(n[0], n[1], n[2]), away), 0.0f);
+            }
+        }
+        std::sort(edges.begin(), edges.end());
+        for (std::size_t i = 0; i < edges.size(); i += 2) {
+            ASSERT_EQ(edges[i], edges[i + 1]) << "an edge not shared by exactly two faces";
+            if (i + 2 < edges.size()) {
+                ASSERT_NE(edges[i], edges[i + 2]);
+            }
+        }
+    }
+}
+
+TEST(MeshBuilderTest, ExportScalesFlipsTAndBindsJoints) {
+    MeshBuilder mesh;
+    mesh.BeginGroup("a", 0);
+    uint32_t a = mesh.AddVertex(V3(1, 2, 3), 5), b = mesh.AddVertex(V3(2, 2, 3), 5),
+             c = mesh.AddVertex(V3(1, 3, 3), -1);
+    mesh.AddTriangle({a, 0.25f, 0.0f}, {b, 0.5f, 0.25f}, {c, 0.75f, 1.0f});
+    mesh.BeginGroup("b", 1);
+    mesh.AddTriangle({a, 0, 0}, {c, 0, 0}, {b, 0, 0});
+    mesh.SetCornerNormal(1, 2, V3(0, 0, 2));
+    MS3DData data;
+    std::string error;
+    ASSERT_TRUE(mesh.Export(10.0f, &data, &error)) << error;
+    EXPECT_FLOAT_EQ(data.vertices[0].position[0], 10.0f);
+    EXPECT_FLOAT_EQ(data.vertices[0].position[2], 30.0f);
+    EXPECT_EQ(data.vertices[0].jointIndex, 5);
+    EXPECT_EQ(data.vertices[2].jointIndex, -1);
+    // The saver draws t as 1 - t, so the file holds 1 - t.
+    EXPECT_FLOAT_EQ(data.triangles[0].t[0], 1.0f);
+    EXPECT_FLOAT_EQ(data.triangles[0].t[1], 0.75f);
+    EXPECT_FLOAT_EQ(data.triangles[0].t[2], 0.0f);
+    EXPECT_FLOAT_EQ(data.triangles[0].s[2], 0.75f);
+    ASSERT_EQ(data.groups.size(), 2u);
+    EXPECT_EQ(data.groups[1].materialIndex, 1);
+    EXPECT_EQ(data.groups[1].triangleIndices, std::vector<uint16_t>{1});
+    EXPECT_FLOAT_EQ(data.triangles[1].normals[2][2], 1.0f);  // set by hand, normalised
+}
+
+TEST(MeshBuilderTest, ExportRefusesWhatTheFormatCannotHold) {
+    struct Case {
+        const char* name;
+        int vertices;
+        int joint;
+    } cases[] = {{"too many vertices", 65536, -1}, {"joint beyond a signed byte", 3, 128}, {"joint below -1", 3, -2}};
+    for (const Case& c : cases) {
+        MeshBuilder mesh;
+        for (int i = 0; i < c.vertices; ++i) mesh.AddVertex(V3(0, 0, 0), c.joint);
+        mesh.AddTriangle({0, 0, 0}, {1, 0, 0}, {2, 0, 0});
+        MS3DData data;
+        std::string error;
+        EXPECT_FALSE(mesh.Export(1.0f, &data, &error)) << c.name;
+        EXPECT_FALSE(error.empty()) << c.name;
+    }
+}
+
+// ---- Noise and pictures -----------------------------------------------------------------
+
+TEST(NoiseTest, PeriodicNoiseWrapsExactlyAndStaysInRange) {
+    for (float x : {0.0f, 0.37f, 2.5f, 6.9f}) {
+        for (float y : {0.0f, 1.25f, 3.75f}) {
+            EXPECT_NEAR(ValueNoise(x, y, 7, 3, 11u), ValueNoise(x + 7.0f, y - 3.0f, 7, 3, 11u), 1e-5f);
+            float f = FractalNoise(x, y, 4, 0.5f, 5, 5, 3u);
+            EXPECT_NEAR(f, FractalNoise(x + 5.0f, y + 10.0f, 4, 0.5f, 5, 5, 3u), 1e-5f);
+            EXPECT_GE(f, 0.0f);
+            EXPECT_LT(f, 1.0f);
+        }
+    }
+    NoiseRandom a(42), b(42), c(43);
+    bool differs = false;
+    for (int i = 0; i < 100; ++i) {
+        float u = a.Uniform(-2.0f, 3.0f);
+        EXPECT_EQ(u, b.Uniform(-2.0f, 3.0f));
+        EXPECT_GE(u, -2.0f);
+        EXPECT_LT(u, 3.0f);
+        differs |= u != c.Uniform(-2.0f, 3.0f);
+    }
+    EXPECT_TRUE(differs);
+}
+
+// Largest step between neighbouring pixels across the picture's wrap, and
+// inside it, over a band of rows (or columns).
+float Step(const Image& im, int x0, int y0, int x1, int y1) {
+    float d = 0;
+    for (int c = 0; c < 3; ++c) d = std::max(d, std::fabs(float(im.At(x0, y0)[c]) - float(im.At(x1, y1)[c])));
+    return d;
+}
+
+void ExpectTiles(const Image& im, const char* name, bool vertically, int rowFrom = 0, int rowTo = -1) {
+    if (rowTo < 0) rowTo = im.height;
+    float wrap = 0, inside = 0;
+    for (int y = rowFrom; y < rowTo; ++y) {
+        wrap = std::max(wrap, Step(im, im.width - 1, y, 0, y));
+        inside = std::max(inside, Step(im, im.width / 2 - 1, y, im.width / 2, y));
+    }
+    EXPECT_LE(wrap, inside + 2.0f) << name << ": seam across the left and right edges";
+    if (!vertically) return;
+    wrap = inside = 0;
+    for (int x = 0; x < im.width; ++x) {
+        wrap = std::max(wrap, Step(im, x, im.height - 1, x, 0));
+        inside = std::max(inside, Step(im, x, im.height / 2 - 1, x, im.height / 2));
+    }
+    EXPECT_LE(wrap, inside + 2.0f) << name << ": seam across the top and bottom edges";
+}
+
+TEST(PicturesTest, RepeatingPicturesTileWithoutSeams) {
+    ExpectTiles(ground::PaintSand(256), "sand", true);
+    ExpectTiles(ground::PaintStone(256), "stone", true);
+    ExpectTiles(ground::PaintRock(256), "rock", true);
+    ExpectTiles(ground::PaintWater(128), "water", true);
+    ExpectTiles(PaintHorizonBand(256, 64), "horizon band", false);
+    // The coat's bands wrap round each part from one edge to the other.
+    Image coat = camel::PaintCoat(camel::Coat::kTawny);
+    for (camel::Band b : {camel::kFrontLegBand, camel::kHindLegBand})
+        ExpectTiles(coat, "leg band", false, int(b.t0 * coat.height) + 1, int(b.t1 * coat.height) - 1);
+}
+
+TEST(PicturesTest, TheColourKeyMarksOnlyTheFringesGaps) {
+    for (camel::Coat coat : {camel::Coat::kPaleSand, camel::Coat::kTawny, camel::Coat::kDarkBrown}) {
+        Image tack = camel::PaintTack(coat);
+        const uint8_t* key = tack.At(0, 0);
+        const int fringeTop = int(camel::kFringeBand.t1 * tack.height);
+        int keyed = 0, cords = 0;
+        for (int y = 0; y < tack.height; ++y)
+            for (int x = 0; x < tack.width; ++x) {
+                const uint8_t* p = tack.At(x, y);
+                bool isKey = p[0] == key[0] && p[1] == key[1] && p[2] == key[2];
+                if (y >= fringeTop) {
+                    ASSERT_FALSE(isKey) << "key colour at " << x << ", " << y;
+                }
+                (isKey ? keyed : cords) += y < fringeTop;
+            }
+        EXPECT_GT(keyed, 1000);
+        EXPECT_GT(cords, 1000);
+    }
+}
+
+TEST(PicturesTest, DomeAndBandAgreeWhereTheyMeetAndTheBandEndsInFog) {
+    const Image dome = PaintSkyDome(512), band = PaintHorizonBand(256, 64);
+    const uint8_t grey = ToByte(kSkyFogGrey);
+    for (int x = 0; x < band.width; x += 17) {
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(band.At(x, 0)[c], grey);
+        // The band's top row and the dome's split circle, at the same azimuth.
+        float az = 2.0f * kPi * (x + 0.5f) / band.width;
+        int dx = int(256 + 512 * kSkyDomeTextureRadius * std::cos(az));
+        int dy = int(256 + 512 * kSkyDomeTextureRadius * std::sin(az));
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(band.At(x, band.height - 1)[c], dome.At(dx, dy)[c], 2) << x;
+    }
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ Rgb Leg(const CoatColours& c, bool front, float s, float v, uint32_t seed) {
         front ? Spot(backSide, v - kLegElbowAt, 0.16f, 0.06f) : Spot(frontSide, v - kLegElbowAt, 0.16f, 0.06f);
     col = MixRgb(col, c.callus, 0.85f * std::max(knee, upper));
     col = MixRgb(col, c.shag, 0.35f * SmoothStep(0.14f, 0.0f, v));
-    float hair = Hair(s * 10.0f, v * 50.0f, 10, seed + 5);
+    float hair = Hair(v * 50.0f, s * 10.0f, 10, seed + 5);  // hair lies down the leg; s runs round it
     return col * (1.0f + 0.08f * hair);
 }
 
