@@ -174,9 +174,9 @@ TackColours TackOf(Coat coat) {
         case Coat::kPaleSand:  // deep red with indigo and gold, for the pale camel
             return {Bytes(150, 34, 38), Bytes(38, 44, 108), Bytes(222, 172, 62), Bytes(236, 226, 204),
                     Bytes(176, 40, 44)};
-        case Coat::kTawny:  // indigo with cream and red
-            return {Bytes(40, 62, 132), Bytes(232, 220, 192), Bytes(190, 50, 46), Bytes(240, 232, 214),
-                    Bytes(220, 190, 80)};
+        case Coat::kTawny:  // indigo with saffron and cream
+            return {Bytes(40, 62, 132), Bytes(206, 140, 44), Bytes(236, 224, 196), Bytes(226, 178, 84),
+                    Bytes(214, 150, 52)};
         case Coat::kDarkBrown:
         default:  // saffron with green and cream, bright against the dark coat
             return {Bytes(214, 136, 42), Bytes(36, 92, 62), Bytes(236, 226, 200), Bytes(168, 40, 40),
