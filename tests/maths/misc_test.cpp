@@ -8,30 +8,13 @@
 #include <string>
 
 #include "GLFixture.h"
+#include "TestFiles.h"
 #include "maths/Misc.h"
 
 namespace {
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A fresh private folder for one test, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        char pattern[] = "/tmp/sandmere-test-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using testfiles::ReadText;
+using testfiles::TempDir;
 
 std::vector<Alert> g_handled;
 void Capture(const char* title, const char* text) { g_handled.push_back({title, text}); }
@@ -95,7 +78,7 @@ TEST(FrameRate, SamplesAtMostEveryQuarterSecond) {
 }
 
 TEST(DebugLog, AppendsToAPerUserFileAndNeverFails) {
-    TempFolder home;
+    TempDir home;
     const char* saved = std::getenv("XDG_STATE_HOME");
     const std::string savedValue = saved ? saved : "";
     setenv("XDG_STATE_HOME", home.path().c_str(), 1);
@@ -105,7 +88,7 @@ TEST(DebugLog, AppendsToAPerUserFileAndNeverFails) {
     DEBUG(1.5);
     DEBUGstr("camel");
     DEBUGp3d(MakePoint(1, -2, 0.5f));
-    EXPECT_EQ(ReadFile(path), "1.500000\ncamel\n1.000000,-2.000000,0.500000\n");
+    EXPECT_EQ(ReadText(path), "1.500000\ncamel\n1.000000,-2.000000,0.500000\n");
 
     // An unwritable place: the calls return quietly.
     setenv("XDG_STATE_HOME", "/proc/no-such-folder", 1);
@@ -117,12 +100,12 @@ TEST(DebugLog, AppendsToAPerUserFileAndNeverFails) {
 }
 
 TEST(SaveMatrix, WritesFourLinesWithTrailingSpaces) {
-    TempFolder folder;
+    TempDir folder;
     char previous[4096];
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
     ASSERT_EQ(chdir(folder.path().c_str()), 0);
     SaveMatrix(MATRIX());
-    const std::string text = ReadFile("test.txt");
+    const std::string text = ReadText("test.txt");
     ASSERT_EQ(chdir(previous), 0);
     EXPECT_EQ(text,
               "\n1.00000 0.00000 0.00000 0.00000 \n0.00000 1.00000 0.00000 0.00000 \n"

@@ -59,7 +59,7 @@ void GroundShots(ReviewScene& scene, Output& out) {
     };
     const Shot shots[] = {
         {"ground_high.png", MakePoint(0, 600, 900), MakePoint(0, 0, 0), 60},
-        {"ground_low.png", MakePoint(0, 6, 650), MakePoint(0, 6, 0), 60},
+        {"ground_low.png", MakePoint(-60, 6, 500), MakePoint(0, 6, 0), 60},
         {"ground_edge.png", MakePoint(-700, 120, -700), MakePoint(-1500, 60, -1500), 60},
         {"ground_east.png", MakePoint(300, 40, 0), MakePoint(1000, 30, -100), 60},
     };
