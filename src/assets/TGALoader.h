@@ -35,7 +35,7 @@ constexpr unsigned kMaxTGASide = 16384;
 
 // The two headers accepted, byte for byte: image ID length 0, no colour map,
 // image type 2 (uncompressed true colour) or 10 (run-length encoded true colour),
-// an all-zero colour map specification and origin (0, 0).
+// all-zero colour map fields and origin (0, 0).
 extern const uint8_t uTGAcompare[12];
 extern const uint8_t cTGAcompare[12];
 
