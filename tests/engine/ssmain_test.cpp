@@ -8,10 +8,11 @@
 #include <cmath>
 #include <string>
 
-#include "../models/ms3d_test_files.h"
-#include "../scene/test_containers.h"
 #include "GLFixture.h"
+#include "TestFiles.h"
 #include "assets/Texture.h"
+#include "writers/MS3DWriter.h"
+#include "writers/TGAWriter.h"
 
 namespace {
 
@@ -29,12 +30,15 @@ std::string PaddedPath(const std::string& dir, std::size_t length, bool slash) {
 
 // A folder with a texture table of `entries` and a ground with two landmarks.
 void WriteResources(const TempDir& dir, int entries = 10) {
-    ms3dtest::Model ground;
+    std::vector<LumpData> table;
+    for (int i = 0; i < entries; ++i)
+        table.push_back({EncodeTGA(testfiles::SolidImage(4, 4, {uint8_t(20 * i), 90, 200}), false), 1});
+    dir.Write("kestrel.workshops", BuildContainer(table));
+    MS3DData ground;
     ground.joints.resize(2);
     ground.joints[0].name = "a";
     ground.joints[1].name = "b";
-    ASSERT_TRUE(dir.Write("kestrel.workshops", testfiles::TextureTable(entries)));
-    ASSERT_TRUE(dir.Write("g.kst", testfiles::Container({{0, ms3dtest::Encode(ground)}})));
+    dir.Write("g.kst", BuildContainer({{EncodeMS3D(ground), 0}}));
 }
 
 std::vector<float> GetLight(GLenum what) {
@@ -85,7 +89,7 @@ TEST_F(FrameDriverTest, ResourcePathGetsExactlyOneSlashAndMustFit) {
 TEST_F(FrameDriverTest, SetupWithoutAUsableTextureTableSetsNoSizeLightOrFog) {
     TempDir missing, nine, garbage;
     WriteResources(nine, 9);
-    ASSERT_TRUE(garbage.Write("kestrel.workshops", std::string(64, 'k')));
+    garbage.Write("kestrel.workshops", testfiles::Bytes(64, 'k'));
     const struct { const char* name; const char* path; } cases[] = {
         {"missing file", missing.path().c_str()}, {"nine entries", nine.path().c_str()},
         {"not a container", garbage.path().c_str()}, {"empty path", ""}, {"null path", nullptr},
