@@ -77,6 +77,17 @@ void TexturedQuad(float x0, float y0, float x1, float y1) {
     glEnd();
 }
 
+// An intro image of the bound texture in canvas space: 512 units wide and
+// 4 * halfHeight high (a quad scaled by two), centred on (512, centreY).
+void IntroImage(float centreY, float halfHeight, float alpha) {
+    glPushMatrix();
+    glTranslatef(512.0f, centreY, 0.0f);
+    glColor4f(1.0f, 1.0f, 1.0f, alpha);
+    glScalef(2.0f, 2.0f, 1.0f);
+    TexturedQuad(-128.0f, -halfHeight, 128.0f, halfHeight);
+    glPopMatrix();
+}
+
 float AddSeconds(float value, double seconds) {
     return static_cast<float>(static_cast<double>(value) + seconds);
 }
@@ -218,23 +229,12 @@ void SSMAIN::DoIntro() {
             introDone = true;
     }
 
-    // Upper image: 512 x 128 canvas units centred on (512, 614.4).
-    glPushMatrix();
+    // Upper image: 512 x 128 canvas units centred on (512, 614.4);
+    // lower image: 512 x 256 canvas units centred on (512, 192).
     BindEntry(kIntroUpperEntry);
-    glTranslatef(512.0f, 614.4f, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, introUpperAlpha);
-    glScalef(2.0f, 2.0f, 1.0f);
-    TexturedQuad(-128.0f, -32.0f, 128.0f, 32.0f);
-    glPopMatrix();
-
-    // Lower image: 512 x 256 canvas units centred on (512, 192).
-    glPushMatrix();
+    IntroImage(614.4f, 32.0f, introUpperAlpha);
     BindEntry(kIntroLowerEntry);
-    glTranslatef(512.0f, 192.0f, 0.0f);
-    glColor4f(1.0f, 1.0f, 1.0f, introLowerAlpha);
-    glScalef(2.0f, 2.0f, 1.0f);
-    TexturedQuad(-128.0f, -64.0f, 128.0f, 64.0f);
-    glPopMatrix();
+    IntroImage(192.0f, 64.0f, introLowerAlpha);
 
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
