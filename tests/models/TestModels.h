@@ -1,145 +1,145 @@
-// Small MS3D models built in memory for the model tests: a description
-// (ModelSpec) turned into a filled MS3D as a reader would leave it, and a
-// skinned tube ("limb") on a chain of animated joints. Header-only.
+// Small models for the model tests: described as MS3DData, written by the shared
+// MS3D encoder and read back through the saver's own reader, so every test model
+// is one a file could hold.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <array>
 #include <cmath>
-#include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "models/MilkshapeModel.h"
+#include "writers/MS3DWriter.h"
 
 namespace testmodels {
 
-struct JointSpec {
-    std::string name, parent;         // parent empty for a root
-    float rotation[3] = {0, 0, 0};    // rest rotation, radians
-    float position[3] = {0, 0, 0};    // rest offset from the parent
-    std::vector<MS3D_KEYFRAME> rotationKeys, translationKeys;  // times in seconds
-};
+using Bytes = std::vector<uint8_t>;
 
-struct GroupSpec {
-    std::vector<uint16_t> triangles;
-    int8_t material = -1;
-};
+inline MS3DData::Vertex Vertex(float x, float y, float z, int joint = -1) {
+    MS3DData::Vertex v;
+    v.position = {x, y, z};
+    v.jointIndex = static_cast<int8_t>(joint);
+    return v;
+}
 
-struct ModelSpec {
-    std::vector<MS3D_VERTEX> vertices;
-    std::vector<MS3D_TRIANGLE> triangles;
-    std::vector<GroupSpec> groups;
-    std::vector<uint8_t> materialModes;  // one material per entry
-    std::vector<JointSpec> joints;
-};
-
-inline MS3D_VERTEX Vertex(float x, float y, float z, int8_t joint = -1) { return {0, 0, joint, {x, y, z}}; }
-
-// A triangle whose three corners share one normal and one texture coordinate.
-inline MS3D_TRIANGLE Triangle(int a, int b, int c, const float normal[3], float s, float t) {
-    MS3D_TRIANGLE tri;
-    const int corners[3] = {a, b, c};
-    for (int i = 0; i < 3; ++i) {
-        tri.vertexIndices[i] = static_cast<uint16_t>(corners[i]);
-        std::memcpy(tri.normals[i], normal, sizeof tri.normals[i]);
-        tri.s[i] = s;
-        tri.t[i] = t;
-    }
+// A triangle whose corners share one normal and one texture coordinate.
+inline MS3DData::Triangle Triangle(int a, int b, int c, std::array<float, 3> normal = {0, 0, 1}, float s = 0,
+                                   float t = 0) {
+    MS3DData::Triangle tri;
+    tri.vertexIndices = {uint16_t(a), uint16_t(b), uint16_t(c)};
+    tri.normals = {normal, normal, normal};
+    tri.s = {s, s, s};
+    tri.t = {t, t, t};
     return tri;
 }
 
-template <typename T>
-T* ArrayOf(const std::vector<T>& from, uint16_t* count) {
-    *count = static_cast<uint16_t>(from.size());
-    T* to = new T[from.size()];
-    for (std::size_t i = 0; i < from.size(); ++i) to[i] = from[i];
-    return to;
+inline bool Read(MS3D& model, const Bytes& bytes) {
+    std::istringstream in(std::string(bytes.begin(), bytes.end()));
+    return model.LoadFromFStream(&in);
 }
 
-inline std::unique_ptr<MS3D_KEYFRAME[]> KeysOf(const std::vector<MS3D_KEYFRAME>& from, uint16_t* count) {
-    *count = static_cast<uint16_t>(from.size());
-    std::unique_ptr<MS3D_KEYFRAME[]> to(new MS3D_KEYFRAME[from.size()]);
-    std::copy(from.begin(), from.end(), to.get());
-    return to;
+inline Bytes Encode(const MS3DData& data) {
+    std::string error;
+    Bytes bytes = EncodeMS3D(data, &error);
+    EXPECT_FALSE(bytes.empty()) << error;
+    return bytes;
 }
 
-// The model as a reader leaves it (25 fps, 30 frames): filled, not set up.
-inline std::unique_ptr<MS3D> MakeModel(const ModelSpec& spec) {
+// The model as the reader leaves it; with setUp, also through InitialSetup.
+inline std::unique_ptr<MS3D> Load(const MS3DData& data, bool setUp = false) {
     auto model = std::make_unique<MS3D>();
-    model->vertices = ArrayOf(spec.vertices, &model->numVertices);
-    model->triangles = ArrayOf(spec.triangles, &model->numTriangles);
-    model->numGroups = static_cast<uint16_t>(spec.groups.size());
-    model->groups = new MS3D_GROUP[spec.groups.size()];
-    for (std::size_t g = 0; g < spec.groups.size(); ++g) {
-        const std::vector<uint16_t>& triangles = spec.groups[g].triangles;
-        model->groups[g].triangleCount = static_cast<uint16_t>(triangles.size());
-        model->groups[g].triangleIndices.reset(new uint16_t[triangles.size()]);
-        std::copy(triangles.begin(), triangles.end(), model->groups[g].triangleIndices.get());
-        model->groups[g].materialIndex = spec.groups[g].material;
-    }
-    model->numMaterials = static_cast<uint16_t>(spec.materialModes.size());
-    model->materials = new MS3D_MATERIAL[spec.materialModes.size()];
-    for (std::size_t i = 0; i < spec.materialModes.size(); ++i) model->materials[i].mode = spec.materialModes[i];
-    model->numJoints = static_cast<uint16_t>(spec.joints.size());
-    model->joints = new MS3D_JOINT[spec.joints.size()];
-    for (std::size_t j = 0; j < spec.joints.size(); ++j) {
-        const JointSpec& from = spec.joints[j];
-        MS3D_JOINT& joint = model->joints[j];
-        std::strncpy(joint.name, from.name.c_str(), kMS3DNameSize - 1);
-        std::strncpy(joint.parentName, from.parent.c_str(), kMS3DNameSize - 1);
-        std::memcpy(joint.rotation, from.rotation, sizeof joint.rotation);
-        std::memcpy(joint.position, from.position, sizeof joint.position);
-        joint.rotationKeys = KeysOf(from.rotationKeys, &joint.rotationKeyCount);
-        joint.translationKeys = KeysOf(from.translationKeys, &joint.translationKeyCount);
-    }
-    model->fps = 25.0f;
-    model->totalFrames = 30;
-    model->totalTime = 1200.0f;
+    EXPECT_TRUE(Read(*model, Encode(data))) << "test model not read";
+    if (setUp) model->InitialSetup();
     return model;
 }
 
+// Every number of the mesh (positions, joint indices, corner indices, normals,
+// s and t) in one list, to compare two meshes exactly.
+inline std::vector<float> MeshValues(const MS3D& m) {
+    std::vector<float> values;
+    for (int i = 0; i < m.numVertices; ++i) {
+        values.insert(values.end(), m.vertices[i].position, m.vertices[i].position + 3);
+        values.push_back(m.vertices[i].jointIndex);
+    }
+    for (int i = 0; i < m.numTriangles; ++i) {
+        const MS3D_TRIANGLE& t = m.triangles[i];
+        values.insert(values.end(), t.vertexIndices, t.vertexIndices + 3);
+        for (const float* n : t.normals) values.insert(values.end(), n, n + 3);
+        values.insert(values.end(), t.s, t.s + 3);
+        values.insert(values.end(), t.t, t.t + 3);
+    }
+    return values;
+}
+
+// Axis-aligned rectangles at z = 0 facing +z, each {x0, y0, x1, y1}, one group
+// and one material (mode from modes) each. Every corner has texture coordinate
+// (0.25, 0.5). 25 fps, 30 frames.
+inline MS3DData Rectangles(const std::vector<std::array<float, 4>>& rects, const std::vector<uint8_t>& modes) {
+    MS3DData m;
+    m.fps = 25.0f;
+    m.totalFrames = 30;
+    for (std::size_t g = 0; g < rects.size(); ++g) {
+        const auto& r = rects[g];
+        const int v = int(m.vertices.size()), t = int(m.triangles.size());
+        for (int corner : {0, 1, 3, 2}) m.vertices.push_back(Vertex(r[corner & 1 ? 2 : 0], r[corner & 2 ? 3 : 1], 0));
+        m.triangles.push_back(Triangle(v, v + 1, v + 2, {0, 0, 1}, 0.25f, 0.5f));
+        m.triangles.push_back(Triangle(v, v + 2, v + 3, {0, 0, 1}, 0.25f, 0.5f));
+        MS3DData::Group group;
+        group.triangleIndices = {uint16_t(t), uint16_t(t + 1)};
+        group.materialIndex = int8_t(g);
+        m.groups.push_back(group);
+        MS3DData::Material material;
+        material.mode = modes[g];
+        m.materials.push_back(material);
+    }
+    return m;
+}
+
 // A tube along +y: `rings` rings of `sides` + 1 vertices (the seam column is
-// repeated, as texture seams are), with radial normals and texture coordinates
-// that belong to each vertex, so neighbouring triangles' corners merge. Ring r
-// follows joint r * joints / rings. The joints form a chain, each one segment
-// above its parent, with three rotation keys over 0 ... 1.2 s; the root also
-// bobs with translation keys. The last joint's keys differ by a fraction of a
-// degree, so the slerp between them takes its nearly-equal (linear) branch.
-inline ModelSpec LimbSpec(int rings, int sides, int joints) {
-    ModelSpec spec;
+// repeated, as texture seams are) with radial normals, so neighbouring triangles'
+// corners merge. Ring r follows joint r * joints / rings. The joints form a chain,
+// each one segment above its parent, with three rotation keys over 0 ... 1.2 s;
+// the root also bobs with translation keys. The last joint's keys differ by a
+// fraction of a degree, so the slerp between them takes its nearly-equal
+// (linear) branch. 25 fps, 30 frames.
+inline MS3DData Limb(int rings, int sides, int joints) {
+    MS3DData m;
+    m.fps = 25.0f;
+    m.totalFrames = 30;
     const int columns = sides + 1;
-    auto angle = [sides](int k) { return 2.0 * 3.141592653589793 * k / sides; };
+    auto angle = [sides](int k) { return 2.0 * M_PI * k / sides; };
     for (int r = 0; r < rings; ++r)
         for (int k = 0; k < columns; ++k)
-            spec.vertices.push_back(Vertex(static_cast<float>(std::cos(angle(k))), r * 0.5f,
-                                           static_cast<float>(std::sin(angle(k))),
-                                           static_cast<int8_t>(r * joints / rings)));
-    GroupSpec side{{}, 0};
-    for (int r = 0; r + 1 < rings; ++r) {
+            m.vertices.push_back(Vertex(float(std::cos(angle(k))), r * 0.5f, float(std::sin(angle(k))), r * joints / rings));
+    MS3DData::Group side;
+    side.materialIndex = 0;
+    for (int r = 0; r + 1 < rings; ++r)
         for (int k = 0; k < sides; ++k) {
             const int quad[2][3][2] = {{{r, k}, {r + 1, k}, {r, k + 1}}, {{r, k + 1}, {r + 1, k}, {r + 1, k + 1}}};
             for (const auto& corners : quad) {
-                MS3D_TRIANGLE tri;
+                MS3DData::Triangle tri;
                 for (int c = 0; c < 3; ++c) {
                     const int ring = corners[c][0], column = corners[c][1];
-                    tri.vertexIndices[c] = static_cast<uint16_t>(ring * columns + column);
-                    tri.normals[c][0] = static_cast<float>(std::cos(angle(column)));
-                    tri.normals[c][2] = static_cast<float>(std::sin(angle(column)));
-                    tri.s[c] = static_cast<float>(column) / sides;
-                    tri.t[c] = static_cast<float>(ring) / rings;
+                    tri.vertexIndices[c] = uint16_t(ring * columns + column);
+                    tri.normals[c] = {float(std::cos(angle(column))), 0, float(std::sin(angle(column)))};
+                    tri.s[c] = float(column) / sides;
+                    tri.t[c] = float(ring) / rings;
                 }
-                side.triangles.push_back(static_cast<uint16_t>(spec.triangles.size()));
-                spec.triangles.push_back(tri);
+                side.triangleIndices.push_back(uint16_t(m.triangles.size()));
+                m.triangles.push_back(tri);
             }
         }
-    }
-    spec.groups.push_back(side);
-    spec.materialModes.push_back(0);
+    m.groups = {side};
+    m.materials.resize(1);
     for (int j = 0; j < joints; ++j) {
-        JointSpec joint;
+        MS3DData::Joint joint;
         joint.name = "joint" + std::to_string(j);
         if (j > 0) {
-            joint.parent = "joint" + std::to_string(j - 1);
+            joint.parentName = "joint" + std::to_string(j - 1);
             joint.position[1] = 0.5f * rings / joints;
         }
         joint.rotation[2] = 0.05f * (j + 1);  // a slight rest bend
@@ -147,16 +147,9 @@ inline ModelSpec LimbSpec(int rings, int sides, int joints) {
         joint.rotationKeys = {{0.0f, {0, 0, swing}}, {0.6f, {swing * 0.5f, 0, -swing}}, {1.2f, {0, 0, swing}}};
         if (j == joints - 1) joint.rotationKeys[1] = {0.6f, {0, 0, swing + 0.004f}};
         if (j == 0) joint.translationKeys = {{0.0f, {0, 0, 0}}, {0.6f, {0, 0.25f, 0.1f}}, {1.2f, {0, 0, 0}}};
-        spec.joints.push_back(joint);
+        m.joints.push_back(joint);
     }
-    return spec;
-}
-
-// The limb, set up as the herd sets up its model (InitialSetup).
-inline std::unique_ptr<MS3D> MakeLimb(int rings, int sides, int joints) {
-    std::unique_ptr<MS3D> model = MakeModel(LimbSpec(rings, sides, joints));
-    model->InitialSetup();
-    return model;
+    return m;
 }
 
 }  // namespace testmodels

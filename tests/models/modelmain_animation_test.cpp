@@ -1,23 +1,18 @@
 // Templates and animated instances without drawing: refusals, set-up and mesh
 // sharing, the transition, agreement with the model's own keyframe clock, the
 // two skinning paths, independence of instances, and eight hours without drift.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <functional>
 
 #include "TestModels.h"
 #include "models/ModelMain.h"
 
 namespace {
 
-using testmodels::MakeLimb;
+using namespace testmodels;
 
-std::unique_ptr<MS3D> SmallLimb() { return MakeLimb(4, 6, 3); }  // 28 vertices, 3 joints
-
-float Distance(VECTOR3D a, VECTOR3D b) { return static_cast<float>(std::sqrt(DistanceBetweenVectors(a, b))); }
+float Distance(VECTOR3D a, VECTOR3D b) { return float(std::sqrt(DistanceBetweenVectors(a, b))); }
 
 // Largest distance between corresponding positions or normals of two instances.
 float LargestDifference(const ONEMODEL& a, const ONEMODEL& b) {
@@ -29,27 +24,43 @@ float LargestDifference(const ONEMODEL& a, const ONEMODEL& b) {
     return worst;
 }
 
+// Largest distance between the corners an instance draws and the model's own.
+float LargestDifference(const ONEMODEL& a, const MS3D& model) {
+    float worst = 0.0f;
+    for (int i = 0; i < 3 * model.numTriangles; ++i) {
+        const MS3D_TRIANGLE& tri = model.triangles[i / 3];
+        const float* p = model.vertices[tri.vertexIndices[i % 3]].position;
+        const float* n = tri.normals[i % 3];
+        const MODELVERTEX& v = a.vertexBuffer[a.indices[i]];
+        worst = std::max({worst, Distance(v.position, MakePoint(p[0], p[1], p[2])),
+                          Distance(v.normal, MakePoint(n[0], n[1], n[2]))});
+    }
+    return worst;
+}
+
+// The small limb (28 vertices, 3 joints) set up, and a template made from it.
+class OneModel : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(animTemplate.Setup(model.get())); }
+    bool Join(ONEMODEL& instance) { return instance.Setup(&animTemplate, model.get(), nullptr); }
+
+    std::unique_ptr<MS3D> model = Load(Limb(4, 6, 3), true);
+    ANIMATIONTEMPLATE animTemplate;
+};
+
+// Refused before any instance exists, and the template left empty. Meshes
+// beyond the 16-bit limits are refused the same way (modelmain_mesh_test).
 TEST(AnimationTemplate, RefusesWhatInstancesCouldNotAnimateOrDraw) {
-    const std::pair<const char*, std::function<void(MS3D&)>> cases[] = {
+    const std::pair<const char*, void (*)(MS3D&)> cases[] = {
         {"frame rate zero", [](MS3D& m) { m.fps = 0.0f; }},
         {"frame rate not a number", [](MS3D& m) { m.fps = std::nanf(""); }},
         {"a joint that is its own parent", [](MS3D& m) { m.skeleton[1].parent = 1; }},
         {"a loop of parents", [](MS3D& m) { m.skeleton[0].parent = 2; }},
         {"a parent past the joints", [](MS3D& m) { m.skeleton[2].parent = 3; }},
         {"a vertex index past the end", [](MS3D& m) { m.triangles[0].vertexIndices[1] = 999; }},
-        {"groups beyond 65,535 triangles", [](MS3D& m) {
-             MS3D_GROUP* two = new MS3D_GROUP[2];
-             for (int g = 0; g < 2; ++g) {
-                 two[g].triangleCount = 40000;
-                 two[g].triangleIndices.reset(new uint16_t[40000]());
-             }
-             delete[] m.groups;
-             m.groups = two;
-             m.numGroups = 2;
-         }},
     };
     for (const auto& [name, spoil] : cases) {
-        std::unique_ptr<MS3D> model = SmallLimb();
+        const std::unique_ptr<MS3D> model = Load(Limb(4, 6, 3), true);
         spoil(*model);
         ANIMATIONTEMPLATE t;
         ONEMODEL instance;
@@ -59,48 +70,38 @@ TEST(AnimationTemplate, RefusesWhatInstancesCouldNotAnimateOrDraw) {
     }
     ANIMATIONTEMPLATE t;
     EXPECT_FALSE(t.Setup(nullptr));
-    EXPECT_FALSE(t.Setup(testmodels::MakeModel(testmodels::LimbSpec(4, 6, 3)).get())) << "no skeleton yet";
+    EXPECT_FALSE(t.Setup(Load(Limb(4, 6, 3)).get())) << "no skeleton yet";
     // A parent listed after its child is allowed: it only lags one frame.
-    std::unique_ptr<MS3D> model = SmallLimb();
+    const std::unique_ptr<MS3D> model = Load(Limb(4, 6, 3), true);
     model->skeleton[0].parent = 2;
     model->skeleton[2].parent = -1;
     EXPECT_TRUE(t.Setup(model.get()));
 }
 
-TEST(OneModel, SetupSharesTheTemplateMeshAndStartsInTheRestPose) {
-    std::unique_ptr<MS3D> model = SmallLimb();
-    ANIMATIONTEMPLATE t;
-    ASSERT_TRUE(t.Setup(model.get()));
+TEST_F(OneModel, SetupSharesTheTemplateMeshAndStartsInTheRestPose) {
     ONEMODEL a, b, c;
     a.position = MakePoint(5, 5, 5);
-    ASSERT_TRUE(a.Setup(&t, model.get(), nullptr));
-    EXPECT_EQ(a.RestMesh(), t.Mesh().get());
+    ASSERT_TRUE(Join(a));
+    EXPECT_EQ(a.RestMesh(), animTemplate.Mesh().get());
     EXPECT_EQ(a.position.x, 0.0f);
     EXPECT_EQ(a.numVertices, 28);
 
     // A model with a normal changed on a shared corner gets its own, bigger mesh;
     // one whose vertices follow a joint the template lacks is refused.
-    std::unique_ptr<MS3D> other = SmallLimb(), moreJoints = MakeLimb(4, 6, 4);
+    const std::unique_ptr<MS3D> other = Load(Limb(4, 6, 3), true), moreJoints = Load(Limb(4, 6, 4), true);
     other->triangles[0].normals[1][1] = 0.25f;
-    ASSERT_TRUE(b.Setup(&t, other.get(), nullptr));
-    EXPECT_NE(b.RestMesh(), t.Mesh().get());
+    ASSERT_TRUE(b.Setup(&animTemplate, other.get(), nullptr));
+    EXPECT_NE(b.RestMesh(), animTemplate.Mesh().get());
     EXPECT_EQ(b.numVertices, 29);
-    EXPECT_FALSE(c.Setup(&t, moreJoints.get(), nullptr));
+    EXPECT_FALSE(c.Setup(&animTemplate, moreJoints.get(), nullptr));
     EXPECT_TRUE(c.joints == nullptr && c.vertexBuffer.empty() && c.animTemplate == nullptr);
     c.SetAnimation(0, 30, 1000, true, true);
     c.Update(0.1);  // an instance that is not set up does nothing, safely
 
     // With no clip set, Update poses the rest pose: the model as authored.
-    std::unique_ptr<MS3D> authored = testmodels::MakeModel(testmodels::LimbSpec(4, 6, 3));
     a.Update(0.1);
     EXPECT_EQ(a.currentTime, 0.0f);
-    for (int i = 0; i < 3 * model->numTriangles; ++i) {
-        const MS3D_TRIANGLE& tri = authored->triangles[i / 3];
-        const float* p = authored->vertices[tri.vertexIndices[i % 3]].position;
-        const float* n = tri.normals[i % 3];
-        EXPECT_LT(Distance(a.vertexBuffer[a.indices[i]].position, MakePoint(p[0], p[1], p[2])), 1e-5f);
-        EXPECT_LT(Distance(a.vertexBuffer[a.indices[i]].normal, MakePoint(n[0], n[1], n[2])), 1e-5f);
-    }
+    EXPECT_LT(LargestDifference(a, *Load(Limb(4, 6, 3))), 1e-5f);
 
     // AddVertToBuffer extends only this instance, never the shared mesh.
     const float position[3] = {0, 9, 0}, normal[3] = {0, 1, 0};
@@ -108,30 +109,24 @@ TEST(OneModel, SetupSharesTheTemplateMeshAndStartsInTheRestPose) {
     EXPECT_EQ(a.AddVertToBuffer(position, normal, 0, 0, 2), 28);
     EXPECT_EQ(a.AddVertToBuffer(position, normal, 0, 0, 3), kNoVertex) << "no joint 3";
     EXPECT_EQ(a.numVertices, 29);
-    EXPECT_EQ(t.Mesh()->vertices.Count(), 28u);
+    EXPECT_EQ(animTemplate.Mesh()->vertices.Count(), 28u);
 }
 
-TEST(OneModel, TransitionTakesThreeTenthSecondStepsWithTheClockStill) {
-    std::unique_ptr<MS3D> model = SmallLimb();
-    ANIMATIONTEMPLATE t;
-    ASSERT_TRUE(t.Setup(model.get()));
+TEST_F(OneModel, TransitionTakesThreeTenthSecondStepsWithTheClockStill) {
     ONEMODEL a;
-    ASSERT_TRUE(a.Setup(&t, model.get(), nullptr));
+    ASSERT_TRUE(Join(a));
     a.SetAnimation(0, 30, 1000, true, false);
     for (int i = 0; i < 10; ++i) a.Update(0.05);  // somewhere in a clip
     a.SetAnimation(2.0, 26.0, 1250.0, true, true);
-    EXPECT_EQ(a.startTime, 80.0f);
-    EXPECT_EQ(a.endTime, 1040.0f);
+    EXPECT_EQ(std::make_tuple(a.startTime, a.endTime), std::make_tuple(80.0f, 1040.0f));
     const float blends[] = {0.4f, 0.8f, 1.0f};
     for (int step = 0; step < 3; ++step) {
         a.Update(0.1);
-        EXPECT_EQ(a.blend, blends[step]);
-        EXPECT_EQ(a.blending, step < 2);
-        EXPECT_EQ(a.currentTime, 80.0f);
+        EXPECT_EQ(std::make_tuple(a.blend, a.blending, a.currentTime), std::make_tuple(blends[step], step < 2, 80.0f));
     }
     // The glide ends on each channel's first key not earlier than the clip's start.
     for (int j = 0; j < 3; ++j) {
-        const QUAT got = a.joints[j].rotationQuat, want = t.joints[j].rotationKeyQuats[1];
+        const QUAT got = a.joints[j].rotationQuat, want = animTemplate.joints[j].rotationKeyQuats[1];
         EXPECT_NEAR(std::fabs(got.x * want.x + got.y * want.y + got.z * want.z + got.w * want.w), 1.0, 1e-9);
     }
     EXPECT_NEAR(a.joints[0].currentTranslation.y, 0.25f, 1e-7) << "the root's key at 0.6 s";
@@ -139,15 +134,12 @@ TEST(OneModel, TransitionTakesThreeTenthSecondStepsWithTheClockStill) {
     EXPECT_EQ(a.currentTime, 205.0f) << "the fourth step plays: 80 + 1250 * 0.1";
 }
 
-TEST(OneModel, PosesAgreeWithTheModelsOwnClock) {
-    // Without a transition, the model's own clock and an instance must give the
-    // same clock, joints and posed mesh, through a looping clip (wrapping twice)
-    // and then a clip that stops at its end.
-    std::unique_ptr<MS3D> model = MakeLimb(5, 8, 3);
-    ANIMATIONTEMPLATE t;
-    ASSERT_TRUE(t.Setup(model.get()));
+// Without a transition, the model's own clock and an instance give the same
+// clock, joints and posed mesh, through a looping clip (wrapping twice) and
+// then a clip that stops at its end.
+TEST_F(OneModel, PosesAgreeWithTheModelsOwnClock) {
     ONEMODEL a;
-    ASSERT_TRUE(a.Setup(&t, model.get(), nullptr));
+    ASSERT_TRUE(Join(a));
     for (bool loop : {true, false}) {
         a.SetAnimation(1, 29, 900, loop, false);
         model->SetAnimation(1, 29, 900, loop, false);
@@ -161,29 +153,21 @@ TEST(OneModel, PosesAgreeWithTheModelsOwnClock) {
             for (int j = 0; j < 3; ++j)
                 for (int i = 0; i < 16; ++i)
                     ASSERT_NEAR(a.joints[j].absolute.m[i], model->skeleton[j].absolute.m[i], 1e-9) << step;
-            for (int i = 0; i < 3 * model->numTriangles; ++i) {
-                const MS3D_TRIANGLE& tri = model->triangles[i / 3];
-                const float* p = model->vertices[tri.vertexIndices[i % 3]].position;
-                const float* n = tri.normals[i % 3];
-                ASSERT_LT(Distance(a.vertexBuffer[a.indices[i]].position, MakePoint(p[0], p[1], p[2])), 1e-6f);
-                ASSERT_LT(Distance(a.vertexBuffer[a.indices[i]].normal, MakePoint(n[0], n[1], n[2])), 1e-6f);
-            }
-        }
-        if (!loop) {
-            EXPECT_EQ(a.currentTime, a.endTime);
+            ASSERT_LT(LargestDifference(a, *model), 1e-6f) << step;
         }
     }
+    EXPECT_EQ(a.currentTime, a.endTime);
 }
 
-TEST(OneModel, VectorAndPlainSkinningGiveTheSameBits) {
-    // Awkward values (zeros of both signs, tiny and huge) and a record without a
-    // joint, posed by full matrices, one of them not rigid.
+// Both skinning paths give the bits of MatrixRotatePoint then MatrixTranslatePoint,
+// for awkward values (zeros of both signs, tiny and huge), records without a
+// joint, and a matrix that is not rigid.
+TEST(OneModelSkinning, VectorAndPlainSkinningGiveTheSameBits) {
     const float values[] = {0.0f, -0.0f, 1.0f, -2.5f, 1e-30f, 3e7f, 0.3333333f, -123.456f};
     std::vector<MODELVERTEX> rest(64);
     for (int i = 0; i < 64; ++i) {
         rest[i].position = MakePoint(values[i % 8], values[(i / 8) % 8], values[(i + 3) % 8]);
         rest[i].normal = MakePoint(values[(i + 5) % 8], values[(i / 2) % 8], values[(i * 3) % 8]);
-        rest[i].texCoord = Make2DPoint(0.25f * i, 1.0f);
         rest[i].jointIndex = static_cast<int8_t>(i % 4 - 1);
     }
     BASICJOINT joints[3];
@@ -192,28 +176,24 @@ TEST(OneModel, VectorAndPlainSkinningGiveTheSameBits) {
         joints[j].absolute.SetTranslation(MakePoint(0.1f * j, -3.0f, 1e3f * j));
     }
     joints[2].absolute.m[0] *= 1.0001;
-    std::vector<MODELVERTEX> wide = rest, plain = rest;
+    std::vector<MODELVERTEX> expected = rest, wide = rest, plain = rest;
+    for (MODELVERTEX& v : expected)
+        if (v.jointIndex >= 0) {
+            const MATRIX& m = joints[v.jointIndex].absolute;
+            v.position = MatrixTranslatePoint(m, MatrixRotatePoint(m, v.position));
+            v.normal = MatrixRotatePoint(m, v.normal);
+        }
     PoseRecords(rest.data(), wide.data(), rest.size(), joints, true);
     PoseRecords(rest.data(), plain.data(), rest.size(), joints, false);
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        MODELVERTEX expected = rest[i];
-        if (rest[i].jointIndex >= 0) {
-            const MATRIX& m = joints[rest[i].jointIndex].absolute;
-            expected.position = MatrixTranslatePoint(m, MatrixRotatePoint(m, rest[i].position));
-            expected.normal = MatrixRotatePoint(m, rest[i].normal);
-        }
-        EXPECT_EQ(std::memcmp(&plain[i], &expected, sizeof expected), 0) << i;
-        EXPECT_EQ(std::memcmp(&wide[i], &expected, sizeof expected), 0) << i;
-    }
+    const std::size_t bytes = sizeof(MODELVERTEX) * rest.size();
+    EXPECT_EQ(std::memcmp(plain.data(), expected.data(), bytes), 0);
+    EXPECT_EQ(std::memcmp(wide.data(), expected.data(), bytes), 0);
 }
 
-TEST(OneModel, InstancesOfOneTemplateAnimateAndDieIndependently) {
-    std::unique_ptr<MS3D> model = SmallLimb();
-    ANIMATIONTEMPLATE t;
-    ASSERT_TRUE(t.Setup(model.get()));
+TEST_F(OneModel, InstancesOfOneTemplateAnimateAndDieIndependently) {
     auto a = std::make_unique<ONEMODEL>(), b = std::make_unique<ONEMODEL>();
     ONEMODEL solo;  // what a does on its own
-    for (ONEMODEL* m : {a.get(), b.get(), &solo}) ASSERT_TRUE(m->Setup(&t, model.get(), nullptr));
+    for (ONEMODEL* m : {a.get(), b.get(), &solo}) ASSERT_TRUE(Join(*m));
     a->SetAnimation(2, 26, 1250, true, true);
     solo.SetAnimation(2, 26, 1250, true, true);
     b->SetAnimation(0, 12, 500, false, false);
@@ -229,23 +209,22 @@ TEST(OneModel, InstancesOfOneTemplateAnimateAndDieIndependently) {
         EXPECT_EQ(LargestDifference(*a, solo), 0.0f) << "round " << round;
         b.reset();  // the second round runs without b
     }
-    EXPECT_TRUE(t.numJoints == 3 && t.Mesh()->vertices.Count() == 28u && t.joints[1].rotationKeys[2].time == 1200.0f);
+    a.reset();
+    EXPECT_TRUE(animTemplate.numJoints == 3 && animTemplate.Mesh()->vertices.Count() == 28u &&
+                animTemplate.joints[1].rotationKeys[2].time == 1200.0f);
 }
 
-TEST(OneModel, EightHoursOfFramesShowThePoseAFreshInstanceComputes) {
-    // 864,000 frames of 1/30 s; the limb's last joint takes the slerp's linear
-    // branch, whose quaternions are not of unit length.
-    std::unique_ptr<MS3D> model = SmallLimb();
-    ANIMATIONTEMPLATE t;
-    ASSERT_TRUE(t.Setup(model.get()));
+// 864,000 frames of 1/30 s; the limb's last joint takes the slerp's linear
+// branch, whose quaternions are not of unit length.
+TEST_F(OneModel, EightHoursOfFramesShowThePoseAFreshInstanceComputes) {
     ONEMODEL runner;
-    ASSERT_TRUE(runner.Setup(&t, model.get(), nullptr));
+    ASSERT_TRUE(Join(runner));
     runner.SetAnimation(0, 30, 1250, true, true);
     const auto started = std::chrono::steady_clock::now();
     for (int hour = 1; hour <= 8; ++hour) {
         for (int i = 0; i < 108000; ++i) runner.Update(1.0 / 30);
         ONEMODEL fresh;
-        ASSERT_TRUE(fresh.Setup(&t, model.get(), nullptr));
+        ASSERT_TRUE(Join(fresh));
         fresh.SetAnimation(0, 30, 1250, true, false);
         fresh.currentTime = runner.currentTime;
         fresh.Update(0.0);

@@ -1,235 +1,229 @@
-// Reading MS3D images: what is accepted, what every field becomes, and that a
-// malformed image fails cleanly and leaves the model empty.
-#include <gtest/gtest.h>
+// Reading MS3D models, alone and from lump 0 of a container with textures in the
+// lumps after it: what is accepted, where the fields arrive, and that malformed
+// input fails cleanly and leaves the model empty.
+#include <GL/gl.h>
 
-#include <cmath>
-#include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <limits>
 #include <tuple>
 
-#include "ms3d_test_files.h"
-
-using namespace ms3dtest;
+#include "GLFixture.h"
+#include "TestFiles.h"
+#include "TestModels.h"
+#include "assets/ResFile.h"
+#include "assets/Texture.h"
+#include "writers/TGAWriter.h"
 
 namespace {
 
+using namespace testmodels;
+
+// Two rings of four vertices on two jointed, keyed joints: every section used.
+MS3DData Sample() { return Limb(2, 3, 2); }
+
 void ExpectEmpty(const MS3D& m) {
-    EXPECT_EQ(m.vertices, nullptr);
-    EXPECT_EQ(m.triangles, nullptr);
-    EXPECT_EQ(m.groups, nullptr);
-    EXPECT_EQ(m.materials, nullptr);
-    EXPECT_EQ(m.joints, nullptr);
+    EXPECT_TRUE(!m.vertices && !m.triangles && !m.groups && !m.materials && !m.joints);
     EXPECT_EQ(m.numVertices + m.numTriangles + m.numGroups + m.numMaterials + m.numJoints, 0);
 }
 
-// Distinct values in neighbouring fields, so a field read out of order shows.
-TEST(MS3DLoad, ReadsEveryFieldInFileOrder) {
-    Model file = Skeleton();
-    file.vertices[0].flags = 7;
-    file.vertices[0].referenceCount = 3;
-    MS3D_TRIANGLE& tri = file.triangles[1];
-    tri.flags = 0x1234;
-    tri.normals[2][0] = -0.5f;
-    tri.s[1] = 0.25f;
-    tri.t[2] = 0.75f;
-    tri.smoothingGroup = 9;
-    file.materials = {Material(0x80)};
-    file.materials[0].transparency = 0.6f;
-    file.groups[0].material = 0;
-    file.fileCurrentTime = 123.0f;
+// Where fields of an encoded model start, for spoiling them after encoding.
+struct Layout {
+    explicit Layout(const MS3DData& m)
+        : triangles(16 + 15 * m.vertices.size()), groups(triangles + 2 + 70 * m.triangles.size()) {
+        fps = groups + 2 + 2 + 361 * m.materials.size();
+        for (const MS3DData::Group& g : m.groups) fps += 36 + 2 * g.triangleIndices.size();
+        groupMaterial = groups + 2 + 35 + 2 * m.groups[0].triangleIndices.size();
+    }
+    std::size_t JointOf(int vertex) const { return 16 + 15 * vertex + 13; }
+    std::size_t Corner(int triangle, int c) const { return triangles + 2 + 70 * triangle + 2 + 2 * c; }
+    std::size_t GroupTriangle(int k) const { return groups + 2 + 35 + 2 * k; }  // of group 0
+    std::size_t triangles, groups, fps, groupMaterial;
+};
 
-    MS3D m;
-    ASSERT_TRUE(LoadBytes(m, Encode(file)));
-    ASSERT_EQ(m.numVertices, 4);
-    const MS3D_VERTEX& v = m.vertices[0];
-    EXPECT_EQ(std::make_tuple(v.flags, v.referenceCount, v.jointIndex), std::make_tuple(7, 3, 0));
-    EXPECT_EQ(m.vertices[2].position[2], 2.0f);
-    EXPECT_EQ(m.vertices[3].jointIndex, -1);
-    ASSERT_EQ(m.numTriangles, 2);
-    const MS3D_TRIANGLE& t = m.triangles[1];
-    EXPECT_EQ(std::make_tuple(t.flags, t.vertexIndices[2], t.smoothingGroup), std::make_tuple(0x1234, 3, 9));
-    EXPECT_EQ(std::make_tuple(t.normals[2][0], t.normals[2][2], t.s[1], t.t[2]),
-              std::make_tuple(-0.5f, 1.0f, 0.25f, 0.75f));
-    ASSERT_EQ(m.numGroups, 1);
-    ASSERT_EQ(m.groups[0].triangleCount, 2);
-    EXPECT_EQ(m.groups[0].triangleIndices[1], 1);
-    EXPECT_EQ(m.groups[0].materialIndex, 0);
-    ASSERT_EQ(m.numMaterials, 1);
-    EXPECT_EQ(std::make_tuple(m.materials[0].ambient[0], m.materials[0].transparency, m.materials[0].mode),
-              std::make_tuple(0.25f, 0.6f, 0x80));
-    EXPECT_EQ(std::make_tuple(m.fps, m.totalFrames, m.totalTime), std::make_tuple(25.0f, 50, 2000.0f));
-    EXPECT_EQ(m.currentTime, 0.0f) << "the file's current time is not used";
-    ASSERT_EQ(m.numJoints, 3);
-    EXPECT_STREQ(m.joints[1].name, "child");
-    EXPECT_STREQ(m.joints[1].parentName, "root");
-    EXPECT_EQ(m.joints[0].position[0], 1.0f);
-    ASSERT_EQ(m.joints[0].rotationKeyCount, 2);
-    ASSERT_EQ(m.joints[0].translationKeyCount, 2);
-    EXPECT_EQ(m.joints[0].rotationKeys[1].value[2], 1.5707963267948966f);
-    EXPECT_EQ(m.joints[0].translationKeys[1].value[0], 4.0f);
-    EXPECT_EQ(m.joints[1].rotationKeys, nullptr);
-    EXPECT_EQ(m.skeleton, nullptr);
+void Put(Bytes& bytes, std::size_t at, uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) bytes[at + i] = uint8_t(value >> (8 * i));
 }
 
-TEST(MS3DLoad, HeaderAcceptsOnlyVersionsThreeAndFour) {
-    struct Case {
-        const char* identifier;
+void PutFloat(Bytes& bytes, std::size_t at, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    Put(bytes, at, bits, 4);
+}
+
+TEST(MS3DLoad, HeaderTakesVersionsThreeAndFourAlike) {
+    const Bytes good = Encode(Sample());
+    const std::unique_ptr<MS3D> four = Load(Sample());
+    const struct {
         int32_t version;
+        char identifierEnd;
         bool accepted;
-    };
-    const Case cases[] = {
-        {"MS3D000000", 3, true},  {"MS3D000000", 4, true},  {"MS3D000000", 2, false},
-        {"MS3D000000", 5, false}, {"MS3D000000", -4, false}, {"MS3D000001", 4, false},
-        {"ms3d000000", 4, false},
-    };
-    for (const Case& c : cases) {
-        Model file = TwoSquares();
-        std::memcpy(file.identifier, c.identifier, 10);
-        file.version = c.version;
+    } cases[] = {{3, '0', true}, {4, '0', true}, {2, '0', false}, {5, '0', false}, {4, '1', false}};
+    for (const auto& c : cases) {
+        Bytes bytes = good;
+        Put(bytes, 10, uint32_t(c.version), 4);
+        bytes[9] = uint8_t(c.identifierEnd);
         MS3D m;
-        EXPECT_EQ(LoadBytes(m, Encode(file)), c.accepted) << c.identifier << " v" << c.version;
-        if (!c.accepted) ExpectEmpty(m);
+        ASSERT_EQ(Read(m, bytes), c.accepted) << c.version << c.identifierEnd;
+        if (!c.accepted) {
+            ExpectEmpty(m);
+            continue;
+        }
+        EXPECT_EQ(MeshValues(m), MeshValues(*four));
+        EXPECT_EQ(std::make_tuple(m.numJoints, m.totalTime), std::make_tuple(four->numJoints, four->totalTime));
     }
 }
 
-TEST(MS3DLoad, VersionsThreeAndFourReadIdentically) {
-    Model file = Skeleton();
-    file.version = 3;
-    const std::string v3 = Encode(file);
-    file.version = 4;
-    const std::string v4 = Encode(file);
-    MS3D a, b;
-    ASSERT_TRUE(LoadBytes(a, v3));
-    ASSERT_TRUE(LoadBytes(b, v4));
-    ASSERT_EQ(a.numVertices, b.numVertices);
-    EXPECT_EQ(std::memcmp(a.vertices, b.vertices, sizeof(MS3D_VERTEX) * a.numVertices), 0);
-    EXPECT_EQ(std::memcmp(a.triangles, b.triangles, sizeof(MS3D_TRIANGLE) * a.numTriangles), 0);
-    EXPECT_EQ(a.numJoints, b.numJoints);
-    EXPECT_EQ(a.totalTime, b.totalTime);
-}
-
-TEST(MS3DLoad, TrailingDataIsIgnoredAndLeftInTheStream) {
-    std::istringstream in(Encode(TwoSquares()) + "TAIL");
+TEST(MS3DLoad, TrailingDataIsLeftInTheStreamAndZeroJointsStayInModelSpace) {
+    const Bytes model = Encode(Rectangles({{-0.9f, -0.4f, -0.1f, 0.4f}, {0.1f, -0.4f, 0.9f, 0.4f}}, {0, 0}));
+    std::istringstream in(std::string(model.begin(), model.end()) + "TAIL");
     MS3D m;
     ASSERT_TRUE(m.LoadFromFStream(&in));
-    EXPECT_EQ(m.numGroups, 2);
     std::string rest;
     in >> rest;
     EXPECT_EQ(rest, "TAIL");
-}
-
-TEST(MS3DLoad, ZeroJointsLoadsAndSetupLeavesModelSpace) {
-    MS3D m;
-    ASSERT_TRUE(LoadBytes(m, Encode(TwoSquares())));
-    EXPECT_EQ(m.numJoints, 0);
-    EXPECT_EQ(m.joints, nullptr);
+    EXPECT_EQ(std::make_tuple(m.numGroups, m.numJoints), std::make_tuple(2, 0));
     m.InitialSetup();
     EXPECT_EQ(m.skeleton, nullptr);
-    EXPECT_EQ(m.vertices[0].position[0], -0.9f);
-    EXPECT_EQ(m.vertices[6].position[1], 0.4f);
+    EXPECT_EQ(std::make_tuple(m.vertices[0].position[0], m.vertices[6].position[1]), std::make_tuple(-0.9f, 0.4f));
 }
 
-// Every image cut short anywhere, even where a count promises thousands of
-// records, fails and leaves nothing behind.
-TEST(MS3DLoad, EveryTruncationFails) {
-    const std::string full = Encode(Skeleton());
-    for (std::size_t n = 0; n < full.size(); ++n) {
+// Short files and out-of-range values fail and leave nothing behind; -1, the
+// "none" index, and a tiny positive frame rate are fine.
+TEST(MS3DLoad, MalformedImagesFailAndLeaveTheModelEmpty) {
+    const MS3DData data = Sample();
+    const Bytes good = Encode(data);
+    for (std::size_t n = 0; n < good.size(); ++n) {
         MS3D m;
-        ASSERT_FALSE(LoadBytes(m, full.substr(0, n))) << "cut at " << n;
+        ASSERT_FALSE(Read(m, Bytes(good.begin(), good.begin() + n))) << "cut at " << n;
         ExpectEmpty(m);
     }
-    // The largest counts with nothing after them: vertices, groups, the
-    // triangles of one group, the keys of one joint.
-    const std::string header = full.substr(0, 14);
-    const std::string zero(2, '\0'), most("\xff\xff", 2), name(32, 'n');
-    const std::string animation = std::string("\x00\x00\xc8\x41", 4) + std::string(8, '\0');  // 25 fps
-    const std::string hostile[] = {
-        header + most,
-        header + zero + zero + most,
-        header + zero + zero + std::string("\x01\x00\x00", 3) + name + most,
-        header + zero + zero + zero + zero + animation + std::string("\x01\x00\x00", 3) + name + name +
-            std::string(24, '\0') + most + most,
-    };
-    for (const std::string& bytes : hostile) {
-        MS3D m;
-        EXPECT_FALSE(LoadBytes(m, bytes));
-        ExpectEmpty(m);
-    }
-}
-
-TEST(MS3DLoad, IndicesOutOfRangeFail) {
-    struct Case {
-        const char* name;
-        void (*spoil)(Model&);
-    };
-    const Case cases[] = {
-        {"triangle corner past the vertices", [](Model& f) { f.triangles[1].vertexIndices[2] = 4; }},
-        {"group entry past the triangles", [](Model& f) { f.groups[0].triangles[1] = 2; }},
-        {"material index past the materials", [](Model& f) { f.groups[0].material = 1; }},
-        {"material index below -1", [](Model& f) { f.groups[0].material = -2; }},
-        {"joint index past the joints", [](Model& f) { f.vertices[3].jointIndex = 3; }},
-        {"joint index below -1", [](Model& f) { f.vertices[3].jointIndex = -128; }},
-        {"joint index with no joints", [](Model& f) { f.joints.clear(); }},
-    };
-    for (const Case& c : cases) {
-        Model file = Skeleton();
-        file.materials = {Material()};
-        MS3D ok;
-        ASSERT_TRUE(LoadBytes(ok, Encode(file)));
-        c.spoil(file);
-        MS3D m;
-        EXPECT_FALSE(LoadBytes(m, Encode(file))) << c.name;
-        ExpectEmpty(m);
-    }
-}
-
-TEST(MS3DLoad, FrameRateMustBeFiniteAndPositive) {
+    const Layout at(data);
     const float inf = std::numeric_limits<float>::infinity();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (float fps : {0.0f, -0.0f, -25.0f, inf, -inf, nan}) {
-        Model file = Skeleton();
-        file.fps = fps;
+    const struct {
+        const char* name;
+        std::size_t offset;
+        uint32_t value;
+        int width;  // bytes; 0 for a float value
+        bool accepted;
+    } cases[] = {
+        {"corner past the vertices", at.Corner(5, 2), 8, 2, false},
+        {"group entry past the triangles", at.GroupTriangle(4), 6, 2, false},
+        {"material past the materials", at.groupMaterial, 1, 1, false},
+        {"material below -1", at.groupMaterial, 0xFE, 1, false},
+        {"no material", at.groupMaterial, 0xFF, 1, true},
+        {"joint past the joints", at.JointOf(7), 2, 1, false},
+        {"joint below -1", at.JointOf(7), 0x80, 1, false},
+        {"no joint", at.JointOf(7), 0xFF, 1, true},
+    };
+    for (const auto& c : cases) {
+        Bytes bytes = good;
+        Put(bytes, c.offset, c.value, c.width);
         MS3D m;
-        EXPECT_FALSE(LoadBytes(m, Encode(file))) << fps;
-        ExpectEmpty(m);
+        EXPECT_EQ(Read(m, bytes), c.accepted) << c.name;
+        if (!c.accepted) ExpectEmpty(m);
     }
-    Model file = Skeleton();
-    file.fps = 1e-30f;  // tiny but positive and finite
-    MS3D m;
-    EXPECT_TRUE(LoadBytes(m, Encode(file)));
+    for (float fps : {0.0f, -0.0f, -25.0f, inf, -inf, std::numeric_limits<float>::quiet_NaN(), 1e-30f}) {
+        Bytes bytes = good;
+        PutFloat(bytes, at.fps, fps);
+        MS3D m;
+        EXPECT_EQ(Read(m, bytes), fps == 1e-30f) << "fps " << fps;
+        if (fps != 1e-30f) ExpectEmpty(m);
+    }
 }
 
 TEST(MS3DLoad, FromAFile) {
-    const std::string path = ::testing::TempDir() + "ms3d_load_test.ms3d";
-    std::ofstream(path, std::ios::binary) << Encode(Skeleton());
+    testfiles::TempDir dir;
+    const std::string path = dir.Write("model.ms3d", Encode(Sample()));
     MS3D m;
-    EXPECT_FALSE(m.Load("/nonexistent/model.ms3d"));
+    EXPECT_FALSE(m.Load((dir.Slashed() + "missing.ms3d").c_str()));
     EXPECT_FALSE(m.Load(nullptr));
     EXPECT_FALSE(m.LoadFromFStream(nullptr));
     ExpectEmpty(m);
     ASSERT_TRUE(m.Load(path.c_str()));
-    EXPECT_EQ(m.numJoints, 3);
-    std::remove(path.c_str());
+    EXPECT_EQ(m.numJoints, 2);
 }
 
-TEST(MS3DLoad, ScaleTouchesPositionsAndTranslationsOnly) {
-    Model file = Skeleton();
-    file.joints[0].rotation[1] = 0.5f;
-    MS3D m;
-    ASSERT_TRUE(LoadBytes(m, Encode(file)));
-    m.Scale(0.1f);
-    EXPECT_EQ(m.vertices[1].position[1], 1.0f * 0.1f);
-    EXPECT_EQ(m.vertices[3].position[0], 5.0f * 0.1f);
-    EXPECT_EQ(m.joints[0].position[0], 0.1f);
-    EXPECT_EQ(m.joints[2].position[2], 2.0f * 0.1f);
-    EXPECT_EQ(m.joints[0].translationKeys[1].value[0], 4.0f * 0.1f);
-    // Untouched: normals, texture coordinates, rotations, key times.
-    EXPECT_EQ(m.triangles[0].normals[0][2], 1.0f);
-    EXPECT_EQ(m.joints[0].rotation[1], 0.5f);
-    EXPECT_EQ(m.joints[0].rotationKeys[1].value[2], 1.5707963267948966f);
-    EXPECT_EQ(m.joints[0].translationKeys[1].time, 0.5f);
-    EXPECT_EQ(m.joints[0].rotationKeys[1].time, 0.5f);
+// The fields arrive in their places; Scale then multiplies positions and
+// translations only.
+TEST(MS3DLoad, FieldsArriveAndScaleTouchesPositionsAndTranslationsOnly) {
+    MS3DData d = Sample();
+    d.currentTime = 123.0f;
+    const std::unique_ptr<MS3D> m = Load(d);
+    EXPECT_EQ(std::make_tuple(m->fps, m->totalFrames, m->totalTime, m->currentTime),
+              std::make_tuple(25.0f, 30, 1200.0f, 0.0f)) << "the file's current time is not used";
+    EXPECT_EQ(std::make_tuple(std::string(m->joints[1].name), std::string(m->joints[1].parentName)),
+              std::make_tuple("joint1", "joint0"));
+    EXPECT_EQ(m->joints[1].translationKeys, nullptr);
+    m->Scale(0.1f);
+    const MS3D_JOINT& root = m->joints[0];
+    const MS3D_TRIANGLE& t = m->triangles[3];
+    EXPECT_EQ(std::make_tuple(m->vertices[5].position[1], m->joints[1].position[1], root.translationKeys[1].value[1]),
+              std::make_tuple(0.5f * 0.1f, 0.5f * 0.1f, 0.25f * 0.1f));
+    EXPECT_EQ(std::make_tuple(t.vertexIndices[1], t.normals[1][0], t.s[2], t.t[1], m->joints[1].rotation[2]),
+              std::make_tuple(5, d.triangles[3].normals[1][0], 2 / 3.0f, 0.5f, 0.1f));
+    EXPECT_EQ(std::make_tuple(root.rotationKeys[1].value[0], root.translationKeys[1].time), std::make_tuple(0.15f, 0.6f));
+}
+
+// LoadModel: textures fill slots by lump position; the table always covers
+// every material, and once handed over it stays the caller's even on failure.
+class MS3DLoadModel : public GLTest {
+protected:
+    void TearDown() override {
+        delete[] textures;
+        GLTest::TearDown();
+    }
+    bool Load(const std::vector<LumpData>& lumps) {
+        return LoadModel(dir.Write("c.kst", BuildContainer(lumps)).c_str(), &model, &textures, &count);
+    }
+    static LumpData Tga(uint8_t r, uint8_t g) {
+        return {EncodeTGA(testfiles::SolidImage(1, 1, {r, g, 0}), false), kLumpTGA, 0};
+    }
+
+    const Bytes squares = Encode(Rectangles({{-0.9f, -0.4f, -0.1f, 0.4f}, {0.1f, -0.4f, 0.9f, 0.4f}}, {0, 0}));
+    testfiles::TempDir dir;
+    MS3D model;
+    Texture* textures = nullptr;
+    int count = -1;
+};
+
+TEST_F(MS3DLoadModel, TexturesFillSlotsByLumpPosition) {
+    ASSERT_TRUE(Load({{squares, 0, 0}, Tga(255, 0), {{'?'}, 7, 0}, Tga(0, 255)}));
+    ASSERT_EQ(count, 3);
+    EXPECT_NE(textures[0].textureName, 0u);
+    EXPECT_EQ(textures[1].textureName, 0u) << "an unknown lump type leaves its slot empty";
+    EXPECT_NE(textures[2].textureName, 0u);
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(1, 1, 1);
+    model.DrawGroup(0, textures);
+    EXPECT_EQ(PixelAt(64, 128)[0], 255);
+    EXPECT_EQ(PixelAt(64, 128)[1], 0);
+}
+
+TEST_F(MS3DLoadModel, OnlyTheModelStillGivesEveryMaterialASlot) {
+    ASSERT_TRUE(Load({{squares, 0, 0}}));
+    EXPECT_EQ(count, 0);
+    ASSERT_NE(textures, nullptr);
+    EXPECT_EQ(textures[0].textureName + textures[1].textureName, 0u);
+    model.Render(textures);
+}
+
+TEST_F(MS3DLoadModel, BadTextureFailsButHandsOverTheTable) {
+    EXPECT_FALSE(Load({{squares, 0, 0}, Tga(255, 0), {{'x'}, kLumpTGA, 0}}));
+    EXPECT_EQ(count, 2);
+    ASSERT_NE(textures, nullptr);
+    EXPECT_NE(textures[0].textureName, 0u);
+}
+
+TEST_F(MS3DLoadModel, NoTableWithoutAModel) {
+    Bytes version5 = squares;
+    Put(version5, 10, 5, 4);
+    EXPECT_FALSE(Load({{version5, 0, 0}, Tga(1, 2)}));
+    EXPECT_FALSE(Load({}));
+    EXPECT_FALSE(LoadModel(dir.File("missing.kst").c_str(), &model, &textures, &count));
+    EXPECT_FALSE(LoadModel(dir.Write("c.kst", BuildContainer({{squares, 0, 0}})).c_str(), nullptr, &textures, &count));
+    EXPECT_EQ(textures, nullptr);
+    EXPECT_EQ(count, -1);
+    EXPECT_EQ(model.numGroups, 0);
 }
 
 }  // namespace
