@@ -8,30 +8,15 @@
 // reader's promises: an opened directory lies inside the file, and a loaded lump
 // is byte for byte the input at the lump's offset.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
+#include "FuzzSupport.h"
 #include "assets/ResFile.h"
 
 namespace {
-
-// Replaces the contents of the process's in-memory file and gives its path.
-const char* WriteMemoryFile(const uint8_t* data, size_t size) {
-    static const int fd = memfd_create("resfile_fuzz", 0);
-    static char path[64];
-    if (fd < 0) std::abort();
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-    if (ftruncate(fd, 0) != 0) std::abort();
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
-    return path;
-}
 
 void WalkLumps(RESFILE& reader, const uint8_t* data, size_t size) {
     const int count = static_cast<int>(std::min<uint32_t>(reader.header.lumpCount, INT_MAX));

@@ -5,32 +5,18 @@
 // per pixel (the sanitizer checks the last byte is in bounds); a failure must
 // leave no pixels. Alerts go to a silent handler and the log is cleared every
 // run, so neither standard error nor memory grows.
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "assets/TGALoader.h"
 #include "assets/Texture.h"
 #include "maths/Misc.h"
 
 namespace {
-
-const char* WriteMemoryFile(const uint8_t* data, size_t size) {
-    static const int fd = memfd_create("tga_fuzz", 0);
-    static char path[64];
-    if (fd < 0) std::abort();
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-    if (ftruncate(fd, 0) != 0) std::abort();
-    if (size > 0 && pwrite(fd, data, size, 0) != static_cast<ssize_t>(size)) std::abort();
-    return path;
-}
 
 // The decoder's contract for one result; returns the alert text (empty on success).
 std::string CheckOutcome(bool ok, const Texture& t) {
@@ -51,7 +37,7 @@ std::string CheckOutcome(bool ok, const Texture& t) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    SetAlertHandler([](const char*, const char*) {});
+    SilenceAlerts();
     return 0;
 }
 
