@@ -27,18 +27,6 @@ QUAT AxisAngle(float ax, float ay, float az, double degrees) {
     return AxisAndAngleToQuat(MakePoint(ax, ay, az), degrees * 3.141592653589793 / 180.0);
 }
 
-TEST(Matrix, ConstructionAndTranslation) {
-    MATRIX m;
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], (i % 5 == 0) ? 1.0 : 0.0) << i;
-    m.m[1] = 7.0;
-    m.SetTranslation(MakePoint(1, 2, 3));
-    EXPECT_EQ(m.m[1], 7.0);  // untouched
-    EXPECT_EQ(m.m[12], 1.0);
-    EXPECT_EQ(m.m[14], 3.0);
-    m.Zero();
-    for (double e : m.m) EXPECT_EQ(e, 0.0);
-}
-
 TEST(Matrix, MultiplyAppliesRightOperandFirst) {
     MATRIX translate;
     translate.SetTranslation(MakePoint(1, 0, 0));

@@ -112,14 +112,6 @@ TEST(SaveMatrix, WritesFourLinesWithTrailingSpaces) {
               "0.00000 0.00000 1.00000 0.00000 \n0.00000 0.00000 0.00000 1.00000 \n");
 }
 
-TEST(Clock, GivesATimeOfDay) {
-    int32_t h = -1, m = -1, s = -1;
-    Clock(&h, &m, &s);
-    EXPECT_TRUE(h >= 0 && h < 24);
-    EXPECT_TRUE(m >= 0 && m < 60);
-    EXPECT_TRUE(s >= 0 && s <= 60);
-}
-
 class Extensions : public GLTest {};
 
 TEST_F(Extensions, MatchWholeTokensOnly) {

@@ -19,13 +19,6 @@ void ExpectNear(VECTOR3D v, float x, float y, float z, float tolerance = 1e-6f) 
     EXPECT_NEAR(v.z, z, tolerance);
 }
 
-TEST(Vectors, NewValuesAreZero) {
-    VECTOR3D many[4];
-    for (const VECTOR3D& v : many) EXPECT_TRUE(SameBits(v, MakePoint(0, 0, 0)));
-    const COLOUR c;
-    EXPECT_EQ(c.r + c.g + c.b + c.a, 0.0f);
-}
-
 TEST(Vectors, DistanceIsSquared) {
     EXPECT_EQ(DistanceBetweenVectors(MakePoint(0, 0, 0), MakePoint(3, 4, 0)), 25.0);
     EXPECT_EQ(DistanceBetweenVectors(MakePoint(1, 1, 1), MakePoint(1, 1, 4)), 9.0);
