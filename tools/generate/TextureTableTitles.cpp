@@ -193,14 +193,18 @@ Image PaintCaravan(const std::string& italicPath, std::string* error) {
     Fill(&canvas, glow, kSunset, 0.55f);
     Fill(&canvas, sun, FromHex(0xFFD58A), 0.9f);
 
-    // The dune: a dark band whose lower part fades away into the scene.
+    // The dune: a dark band whose lower part fades away into the scene. The
+    // picture is drawn in the middle of the screen over the scene, so the band
+    // (with the sun's glow) also fades out towards both side edges: ending at
+    // full strength, it would draw the picture's rectangle on the screen.
     Mask dune = ShapeMask(1024, 512, [](float x, float y) { return CrestY(x) - y; });
     FillShaded(&canvas, dune, [](int, int) { return kSilhouette; }, 1.0f);
-    for (int y = 0; y < canvas.height; ++y)  // fade the band out below the crest
+    const float sideFade = 0.18f * canvas.width;  // pixels over which the band vanishes at each side
+    for (int y = 0; y < canvas.height; ++y)
         for (int x = 0; x < canvas.width; ++x) {
-            float below = (y - CrestY(static_cast<float>(x))) / 55.0f;
-            if (below <= 0.0f) continue;
-            float keep = std::exp(-below * below);
+            float below = std::fmax(0.0f, (y - CrestY(static_cast<float>(x))) / 55.0f);
+            float side = std::fmin(1.0f, std::fmin(x + 0.5f, canvas.width - x - 0.5f) / sideFade);
+            float keep = std::exp(-below * below) * side * side * (3.0f - 2.0f * side);
             float* p = &canvas.rgba[(static_cast<std::size_t>(y) * canvas.width + x) * 4];
             for (int c = 0; c < 4; ++c) p[c] *= keep;
         }
