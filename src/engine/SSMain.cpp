@@ -1,6 +1,7 @@
 // The frame driver: fixed GL state, the main texture table, the scene, and the
 // order of each frame.
 #include "engine/SSMain.h"
+#include "engine/SceneState.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -28,29 +29,6 @@ bool JoinResourcePath(char* buffer, std::size_t size, const char* folder, const 
     return true;
 }
 
-void SetFixedLight() {
-    const GLfloat ambient[] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const GLfloat diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat specular[] = {0.3f, 0.3f, 0.3f, 1.0f};
-    const GLfloat position[] = {5.0f, 5.0f, 5.0f, 1.0f};  // replaced every frame by the sun
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glCullFace(GL_BACK);  // culling itself is switched on per frame
-}
-
-void SetFixedFog() {
-    const GLfloat colour[] = {0.7f, 0.7f, 0.7f, 1.0f};
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogfv(GL_FOG_COLOR, colour);
-    glHint(GL_FOG_HINT, GL_NICEST);
-    glFogf(GL_FOG_START, 20.0f);
-    glFogf(GL_FOG_END, 1750.0f);  // world units; fog is switched on per frame
-}
-
 }  // namespace
 
 SSMAIN::SSMAIN() : bannerPos(Make2DPoint(static_cast<float>(width - 256), -35.0f)) {}
@@ -74,8 +52,8 @@ bool SSMAIN::Setup(bool isPreview, int32_t viewWidth, int32_t viewHeight, const 
 
     width = viewWidth;
     height = viewHeight;
-    SetFixedLight();
-    SetFixedFog();
+    SetSceneLight();
+    SetSceneFog();
 
     if (!JoinResourcePath(path, sizeof path, resourcePath, "")) return false;
     sceneReady = scene->Setup(settings, textures, path);

@@ -28,13 +28,13 @@ const Sound& Generated() {
         Sound s;
         testfiles::TempDir folder;
         const std::string path = folder.File("kestrel.wav");
-        SDL_AudioSpec spec{};
+        SDL_AudioSpec format{};
         Uint8* buffer = nullptr;
         Uint32 length = 0;
-        if (!GenerateSound(path) || !SDL_LoadWAV(path.c_str(), &spec, &buffer, &length)) return s;
-        if (spec.format == AUDIO_S16LSB) {
-            s.rate = spec.freq;
-            s.channels = spec.channels;
+        if (!GenerateSound(path) || !SDL_LoadWAV(path.c_str(), &format, &buffer, &length)) return s;
+        if (format.format == AUDIO_S16LSB) {
+            s.rate = format.freq;
+            s.channels = format.channels;
             s.samples.resize(length / 2);
             std::memcpy(s.samples.data(), buffer, s.samples.size() * 2);
         }

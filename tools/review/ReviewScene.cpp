@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "engine/SceneState.h"
 #include "generate/GroundWalkways.h"
 
 namespace {
@@ -103,21 +104,11 @@ void ReviewScene::Begin(int width, int height, const Camera& camera, bool fog) {
     gluLookAt(camera.eye.x, camera.eye.y, camera.eye.z, camera.target.x, camera.target.y, camera.target.z, up.x, up.y,
               up.z);
 
-    const GLfloat ambient[] = {0, 0, 0, 0}, diffuse[] = {1, 1, 1, 1}, specular[] = {0.3f, 0.3f, 0.3f, 1};
+    // The saver's own light and fog; the light then moves to this shot's sun.
+    SetSceneLight();
+    SetSceneFog();
     const GLfloat position[] = {sun.x, sun.y, sun.z, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-
-    const GLfloat fogColour[] = {0.7f, 0.7f, 0.7f, 1.0f};
-    glFogi(GL_FOG_MODE, GL_LINEAR);
-    glFogfv(GL_FOG_COLOR, fogColour);
-    glHint(GL_FOG_HINT, GL_NICEST);
-    glFogf(GL_FOG_START, 20.0f);
-    glFogf(GL_FOG_END, 1750.0f);
     if (fog)
         glEnable(GL_FOG);
     else
@@ -125,7 +116,6 @@ void ReviewScene::Begin(int width, int height, const Camera& camera, bool fog) {
     glColor4f(1, 1, 1, 1);
     glEnable(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glCullFace(GL_BACK);
 }
 
 void ReviewScene::DrawSky() const {

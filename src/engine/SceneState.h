@@ -1,0 +1,11 @@
+// The fixed lighting and fog of the scene.
+#pragma once
+
+// Light 0: no ambient, white diffuse, faint specular, at a placeholder
+// position that the frame replaces with the sun's; lighting on; back faces
+// chosen for culling (culling itself is switched on per frame).
+void SetSceneLight();
+
+// Linear fog in grey 0.7 from 20 to 1,750 world units, nicest quality; fog
+// itself is switched on per frame.
+void SetSceneFog();
