@@ -7,6 +7,7 @@
 // translation keys. Run with a short --benchmark_min_time for a quick look.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -139,6 +140,34 @@ void BM_UpdatePoints(benchmark::State& state) {
         instance.numVertices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_UpdatePoints);
+
+// The skinning by each path (0 plain, 1 AVX2, 2 AVX-512); a path the processor
+// lacks is replaced by the fastest it has, and the label says which ran.
+void BM_PosePath(benchmark::State& state) {
+    MS3D model;
+    BuildTube(&model);
+    ANIMATIONTEMPLATE animTemplate;
+    ONEMODEL instance;
+    if (!animTemplate.Setup(&model) || !instance.Setup(&animTemplate, &model, nullptr)) {
+        state.SkipWithError("set-up failed");
+        return;
+    }
+    instance.SetAnimation(0, 30, 1250, true, false);
+    instance.Update(0.1);
+    const POSEPATH path = std::min(static_cast<POSEPATH>(state.range(0)), FastestPosePath());
+    const MODELMESH& mesh = *instance.RestMesh();
+    for (auto _ : state) {
+        PoseRecords(mesh.vertices.Records().data(), &mesh.poseBlocks, instance.vertexBuffer.data(),
+                    instance.vertexBuffer.size(), instance.joints.get(), path);
+        benchmark::DoNotOptimize(instance.vertexBuffer.data());
+        benchmark::ClobberMemory();
+    }
+    const char* names[] = {"plain", "avx2", "avx512"};
+    state.SetLabel(names[static_cast<int>(path)]);
+    state.counters["time_per_vertex"] = benchmark::Counter(
+        instance.numVertices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_PosePath)->DenseRange(0, 2);
 
 // Setting up the template and N instances of the model, as the herd does.
 void BM_SetupHerd(benchmark::State& state) {

@@ -49,12 +49,23 @@ struct BASICJOINT {
     VECTOR3D blendFromTranslation;  // currentTranslation when the clip was set
 };
 
+// The ways of posing records, slowest first. All give the same bits.
+enum class POSEPATH : uint8_t {
+    Plain,   // one record at a time in scalar code; the reference, and the path off x86-64
+    Avx2,    // four doubles to a register: a record at a time, or a quad of a POSEBLOCK
+    Avx512,  // eight doubles to a register: both quads of a POSEBLOCK at once
+};
+
+// The fastest path this processor can take.
+POSEPATH FastestPosePath();
+
 // Poses `count` joint-space records into `out`, each by the absolute matrix of
-// its own joint in `joints` (records with joint -1 are not written). With wide,
-// the processor's vector instructions are used when it has them; the results
-// are the same bits either way.
-void PoseRecords(const MODELVERTEX* rest, MODELVERTEX* out, std::size_t count,
-                 const BASICJOINT* joints, bool wide = true);
+// its own joint in `joints` (records with joint -1 are not written; nor is
+// anything past `count`). `blocks`, when not null, must have been built from
+// these same records (it may cover fewer or more than `count`). `path` is taken
+// if the processor has it, else the fastest it has.
+void PoseRecords(const MODELVERTEX* rest, const POSEBLOCKS* blocks, MODELVERTEX* out,
+                 std::size_t count, const BASICJOINT* joints, POSEPATH path = POSEPATH::Avx512);
 
 // How one material of an instance is drawn. The texture name belongs to the
 // texture table the instance was handed; the material never deletes it.

@@ -194,6 +194,7 @@ bool BuildModelMesh(const MS3D& model, int jointCount, MODELMESH* out) {
             }
         }
     }
+    mesh.poseBlocks.Build(mesh.vertices.Records().data(), mesh.vertices.Count());
     *out = std::move(mesh);
     return true;
 }

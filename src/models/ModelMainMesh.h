@@ -33,6 +33,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "maths/NiftyMaths.h"
@@ -90,11 +91,68 @@ private:
     void Insert(uint16_t index);
 };
 
+// Rest records regrouped for the vector skinning paths (OneModelSkinning.cpp).
+// Records 8b ... 8b + 7 make block b, their positions and normals stored
+// component by component and widened to double (the same values exactly), so
+// that four or eight records are posed with whole-register arithmetic and no
+// shuffling of vertex data. Each aligned quad of four records, 4q ... 4q + 3,
+// notes the joint all four follow; only such quads are posed from the blocks.
+struct alignas(64) POSEBLOCK {  // six whole cache lines
+    double position[3][8];  // [x, y, z][record 8b + k]
+    double normal[3][8];
+};
+
+// Storage aligned to a cache line, carved from plain operator new with one line
+// to spare; the distance back to the start is kept in the byte before. The
+// standard allocator would take over-aligned memory from the aligned operator
+// new, which glibc serves through memalign; with that, building and releasing a
+// herd over and over ran several times slower, its memory handed back to the
+// system and faulted in again each time.
+template <typename T>
+struct CACHELINEALLOCATOR {
+    static constexpr std::size_t kLine = 64;
+    static_assert(alignof(T) <= kLine, "at most a line of alignment");
+    using value_type = T;
+
+    CACHELINEALLOCATOR() = default;
+    template <typename U>
+    CACHELINEALLOCATOR(const CACHELINEALLOCATOR<U>&) {}
+
+    T* allocate(std::size_t n) {
+        if (n > (SIZE_MAX - kLine) / sizeof(T)) throw std::bad_array_new_length();
+        auto* raw = static_cast<unsigned char*>(::operator new(n * sizeof(T) + kLine));
+        unsigned char* start = raw + (kLine - reinterpret_cast<std::uintptr_t>(raw) % kLine);  // 1 ... 64 on
+        start[-1] = static_cast<unsigned char>(start - raw);
+        return reinterpret_cast<T*>(start);
+    }
+    void deallocate(T* p, std::size_t) {
+        auto* start = reinterpret_cast<unsigned char*>(p);
+        ::operator delete(start - start[-1]);
+    }
+    template <typename U>
+    bool operator==(const CACHELINEALLOCATOR<U>&) const { return true; }
+    template <typename U>
+    bool operator!=(const CACHELINEALLOCATOR<U>&) const { return false; }
+};
+
+struct POSEBLOCKS {
+    std::vector<POSEBLOCK, CACHELINEALLOCATOR<POSEBLOCK>> blocks;  // two quads each; the last may hold only one
+    std::vector<int8_t> quadJoints;  // per quad: the joint all four records follow, or -1 (mixed or none)
+
+    // Rebuilds from the first `count` records; records after the last whole quad are left out.
+    void Build(const MODELVERTEX* records, std::size_t count);
+    // How many leading records the blocks describe.
+    std::size_t Covered() const { return 4 * quadJoints.size(); }
+};
+
 // The instance-independent part of a model's drawable mesh, in joint space.
 struct MODELMESH {
     VERTEXTABLE vertices;
     std::vector<uint16_t> indices;    // three per triangle, group after group
     std::vector<MODELGROUP> groups;   // one per model group, in order
+    // The records as built, in blocks for posing. Records are only ever
+    // appended, so the blocks stay true of the first Covered() records.
+    POSEBLOCKS poseBlocks;
 };
 
 // The record of corner c of triangle tri, as drawn: texture t becomes 1 - t.

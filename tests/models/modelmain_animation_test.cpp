@@ -1,6 +1,6 @@
 // Templates and animated instances without drawing: refusals, set-up and mesh
 // sharing, the transition, agreement with the model's own keyframe clock, the
-// two skinning paths, independence of instances, and eight hours without drift.
+// skinning paths, independence of instances, and eight hours without drift.
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -159,35 +159,101 @@ TEST_F(OneModel, PosesAgreeWithTheModelsOwnClock) {
     EXPECT_EQ(a.currentTime, a.endTime);
 }
 
-// Both skinning paths give the bits of MatrixRotatePoint then MatrixTranslatePoint,
-// for awkward values (zeros of both signs, tiny and huge), records without a
-// joint, and a matrix that is not rigid.
-TEST(OneModelSkinning, VectorAndPlainSkinningGiveTheSameBits) {
+// Every skinning path gives the bits of MatrixRotatePoint then MatrixTranslatePoint,
+// for awkward values (zeros of both signs, tiny and huge) and a matrix that is
+// not rigid; writes no record of joint -1 and nothing past the count; and takes
+// blocks covering more or fewer records than it poses.
+TEST(OneModelSkinning, EveryPathGivesTheBitsOfTheMatrixFunctions) {
+    // Runs of (joint, length) that make, in quads of four and blocks of eight:
+    // blocks of one joint, then of another; a block whose quads follow two
+    // joints; quads that mix joints; quads of joint -1; a run of one joint that
+    // starts in the second quad of a block; and a tail shorter than a quad.
+    const std::pair<int, int> runs[] = {{0, 16}, {1, 12}, {2, 4}, {0, 3}, {-1, 5}, {1, 8},
+                                        {-1, 4}, {2, 13}, {0, 1}, {1, 6}, {2, 3}};
     const float values[] = {0.0f, -0.0f, 1.0f, -2.5f, 1e-30f, 3e7f, 0.3333333f, -123.456f};
-    std::vector<MODELVERTEX> rest(64);
-    for (int i = 0; i < 64; ++i) {
-        rest[i].position = MakePoint(values[i % 8], values[(i / 8) % 8], values[(i + 3) % 8]);
-        rest[i].normal = MakePoint(values[(i + 5) % 8], values[(i / 2) % 8], values[(i * 3) % 8]);
-        rest[i].jointIndex = static_cast<int8_t>(i % 4 - 1);
-    }
+    std::vector<MODELVERTEX> rest;
+    for (const auto& [joint, length] : runs)
+        for (int k = 0; k < length; ++k) {
+            const int i = static_cast<int>(rest.size());
+            MODELVERTEX v;
+            v.position = MakePoint(values[i % 8], values[(i / 8) % 8], values[(i + 3) % 8]);
+            v.normal = MakePoint(values[(i + 5) % 8], values[(i / 2) % 8], values[(i * 3) % 8]);
+            v.texCoord = Make2DPoint(0.25f * i, -1.0f * i);
+            v.jointIndex = static_cast<int8_t>(joint);
+            rest.push_back(v);
+        }
+    ASSERT_EQ(rest.size(), 75u);
     BASICJOINT joints[3];
     for (int j = 0; j < 3; ++j) {
         joints[j].absolute = QuatToRotationMatrix(NormalizeQuat(RotationToQuat(MakePoint(10.0f + 40 * j, -25.0f * j, 7.5f))));
         joints[j].absolute.SetTranslation(MakePoint(0.1f * j, -3.0f, 1e3f * j));
     }
     joints[2].absolute.m[0] *= 1.0001;
-    std::vector<MODELVERTEX> expected = rest, wide = rest, plain = rest;
-    for (MODELVERTEX& v : expected)
-        if (v.jointIndex >= 0) {
-            const MATRIX& m = joints[v.jointIndex].absolute;
-            v.position = MatrixTranslatePoint(m, MatrixRotatePoint(m, v.position));
-            v.normal = MatrixRotatePoint(m, v.normal);
+
+    // What a record untouched by posing holds.
+    std::vector<MODELVERTEX> untouched = rest;
+    for (MODELVERTEX& v : untouched) v.position = v.normal = MakePoint(99.0f, 99.0f, 99.0f);
+
+    const struct {
+        const char* name;
+        std::size_t built;  // records the blocks are built from; 0 for no blocks
+        std::size_t posed;
+    } cases[] = {
+        {"blocks of every record", 75, 75},
+        {"no blocks", 0, 75},
+        {"records appended after the blocks were built", 50, 75},
+        {"fewer records posed than the blocks cover", 75, 61},
+        {"a count inside the first block", 75, 6},
+    };
+    const POSEPATH paths[] = {POSEPATH::Plain, POSEPATH::Avx2, POSEPATH::Avx512};
+    for (POSEPATH path : paths)
+        if (path > FastestPosePath())
+            std::printf("path %d is not available here: the fastest available is tested in its place\n", int(path));
+    for (const auto& c : cases) {
+        POSEBLOCKS blocks;
+        blocks.Build(rest.data(), c.built);
+        std::vector<MODELVERTEX> expected = untouched;
+        for (std::size_t i = 0; i < c.posed; ++i)
+            if (rest[i].jointIndex >= 0) {
+                const MATRIX& m = joints[rest[i].jointIndex].absolute;
+                expected[i].position = MatrixTranslatePoint(m, MatrixRotatePoint(m, rest[i].position));
+                expected[i].normal = MatrixRotatePoint(m, rest[i].normal);
+            }
+        for (POSEPATH path : paths) {
+            std::vector<MODELVERTEX> out = untouched;
+            PoseRecords(rest.data(), c.built ? &blocks : nullptr, out.data(), c.posed, joints, path);
+            for (std::size_t i = 0; i < out.size(); ++i)
+                ASSERT_EQ(std::memcmp(&out[i], &expected[i], sizeof(MODELVERTEX)), 0)
+                    << c.name << ", path " << int(path) << ": record " << i;
         }
-    PoseRecords(rest.data(), wide.data(), rest.size(), joints, true);
-    PoseRecords(rest.data(), plain.data(), rest.size(), joints, false);
-    const std::size_t bytes = sizeof(MODELVERTEX) * rest.size();
-    EXPECT_EQ(std::memcmp(plain.data(), expected.data(), bytes), 0);
-    EXPECT_EQ(std::memcmp(wide.data(), expected.data(), bytes), 0);
+    }
+}
+
+// An instance poses its shared mesh from the mesh's blocks, and a vertex added
+// later (to its own copy) after them, with the bits of the plain path.
+TEST_F(OneModel, InstancesPoseFromTheirMeshBlocksAsFromTheirRecords) {
+    ONEMODEL a;
+    ASSERT_TRUE(Join(a));
+    ASSERT_EQ(animTemplate.Mesh()->poseBlocks.Covered(), 28u) << "built with the template's mesh";
+    const auto plainPose = [&a] {
+        const std::vector<MODELVERTEX>& rest = a.RestMesh()->vertices.Records();
+        std::vector<MODELVERTEX> posed = a.vertexBuffer;
+        PoseRecords(rest.data(), nullptr, posed.data(), rest.size(), a.joints.get(), POSEPATH::Plain);
+        return posed;
+    };
+    a.SetAnimation(0, 30, 1250, true, false);
+    const float position[3] = {0.5f, 1.5f, -0.25f}, normal[3] = {0, 0.6f, 0.8f};
+    for (int step = 0; step < 6; ++step) {
+        if (step == 3) {
+            ASSERT_EQ(a.AddVertToBuffer(position, normal, 0, 0, 2), 28);
+        }
+        a.Update(0.13);
+        const std::vector<MODELVERTEX> expected = plainPose();
+        ASSERT_EQ(a.vertexBuffer.size(), expected.size());
+        EXPECT_EQ(std::memcmp(a.vertexBuffer.data(), expected.data(), sizeof(MODELVERTEX) * expected.size()), 0)
+            << "step " << step;
+    }
+    EXPECT_NE(a.vertexBuffer[28].position.x, position[0]) << "the added vertex is posed too";
 }
 
 TEST_F(OneModel, InstancesOfOneTemplateAnimateAndDieIndependently) {
