@@ -97,62 +97,65 @@ void BuildTube(MS3D* model) {
     model->InitialSetup();
 }
 
-// One frame of one instance (clock, joints, skinning), per vertex.
-void BM_Update(benchmark::State& state) {
+// One instance of the tube, playing its clip, ready to be posed.
+struct TubeInstance {
     MS3D model;
-    BuildTube(&model);
     ANIMATIONTEMPLATE animTemplate;
     ONEMODEL instance;
-    if (!animTemplate.Setup(&model) || !instance.Setup(&animTemplate, &model, nullptr)) {
-        state.SkipWithError("set-up failed");
-        return;
+
+    bool Setup(benchmark::State& state, bool blendIn) {
+        BuildTube(&model);
+        if (!animTemplate.Setup(&model) || !instance.Setup(&animTemplate, &model, nullptr)) {
+            state.SkipWithError("set-up failed");
+            return false;
+        }
+        instance.SetAnimation(0, 30, 1250, true, blendIn);
+        return true;
     }
-    instance.SetAnimation(0, 30, 1250, true, true);
+};
+
+// Reports the benchmark's time per posed vertex.
+void CountVertices(benchmark::State& state, const ONEMODEL& instance) {
+    state.counters["time_per_vertex"] = benchmark::Counter(
+        instance.numVertices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// One frame of one instance (clock, joints, skinning), per vertex.
+void BM_Update(benchmark::State& state) {
+    TubeInstance tube;
+    if (!tube.Setup(state, true)) return;
+    ONEMODEL& instance = tube.instance;
     for (auto _ : state) {
         instance.Update(1.0 / 30);
         benchmark::DoNotOptimize(instance.vertexBuffer.data());
         benchmark::ClobberMemory();
     }
     state.counters["vertices"] = instance.numVertices;
-    state.counters["time_per_vertex"] = benchmark::Counter(
-        instance.numVertices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    CountVertices(state, instance);
 }
 BENCHMARK(BM_Update);
 
 // The skinning alone (UpdatePoints), for the breakdown of the frame.
 void BM_UpdatePoints(benchmark::State& state) {
-    MS3D model;
-    BuildTube(&model);
-    ANIMATIONTEMPLATE animTemplate;
-    ONEMODEL instance;
-    if (!animTemplate.Setup(&model) || !instance.Setup(&animTemplate, &model, nullptr)) {
-        state.SkipWithError("set-up failed");
-        return;
-    }
-    instance.SetAnimation(0, 30, 1250, true, false);
+    TubeInstance tube;
+    if (!tube.Setup(state, false)) return;
+    ONEMODEL& instance = tube.instance;
     instance.Update(0.1);
     for (auto _ : state) {
         instance.UpdatePoints(instance.joints.get());
         benchmark::DoNotOptimize(instance.vertexBuffer.data());
         benchmark::ClobberMemory();
     }
-    state.counters["time_per_vertex"] = benchmark::Counter(
-        instance.numVertices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    CountVertices(state, instance);
 }
 BENCHMARK(BM_UpdatePoints);
 
 // The skinning by each path (0 plain, 1 AVX2, 2 AVX-512); a path the processor
 // lacks is replaced by the fastest it has, and the label says which ran.
 void BM_PosePath(benchmark::State& state) {
-    MS3D model;
-    BuildTube(&model);
-    ANIMATIONTEMPLATE animTemplate;
-    ONEMODEL instance;
-    if (!animTemplate.Setup(&model) || !instance.Setup(&animTemplate, &model, nullptr)) {
-        state.SkipWithError("set-up failed");
-        return;
-    }
-    instance.SetAnimation(0, 30, 1250, true, false);
+    TubeInstance tube;
+    if (!tube.Setup(state, false)) return;
+    ONEMODEL& instance = tube.instance;
     instance.Update(0.1);
     const POSEPATH path = std::min(static_cast<POSEPATH>(state.range(0)), FastestPosePath());
     const MODELMESH& mesh = *instance.RestMesh();
@@ -164,8 +167,7 @@ void BM_PosePath(benchmark::State& state) {
     }
     const char* names[] = {"plain", "avx2", "avx512"};
     state.SetLabel(names[static_cast<int>(path)]);
-    state.counters["time_per_vertex"] = benchmark::Counter(
-        instance.numVertices, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    CountVertices(state, instance);
 }
 BENCHMARK(BM_PosePath)->DenseRange(0, 2);
 

@@ -78,13 +78,6 @@ bool BuildSkeleton(MS3DData* model) {
     return true;
 }
 
-MS3DData::Material Material(const char* name) {
-    MS3DData::Material m;
-    m.name = name;
-    m.ambient = {0.6f, 0.6f, 0.6f, 1.0f};
-    m.diffuse = {0.8f, 0.8f, 0.8f, 1.0f};
-    return m;
-}
 
 }  // namespace
 
@@ -96,7 +89,7 @@ bool GenerateCamel(const std::string& path) {
     std::string error;
     if (!mesh.Export(kModelScale, &model, &error)) return Fail(error);
     if (!BuildSkeleton(&model)) return false;
-    model.materials = {Material("coat"), Material("tack")};
+    model.materials = {GreyMaterial("coat", 0.6f, 0.8f), GreyMaterial("tack", 0.6f, 0.8f)};
 
     std::vector<LumpData> lumps;
     lumps.push_back(LumpData{EncodeMS3D(model, &error), 0, 0});

@@ -41,13 +41,6 @@ void AddJoints(MS3DData* model) {
     }
 }
 
-MS3DData::Material GroundMaterial(const char* name) {
-    MS3DData::Material m;
-    m.name = name;
-    m.ambient = {0.4f, 0.4f, 0.4f, 1.0f};
-    m.diffuse = {0.9f, 0.9f, 0.9f, 1.0f};
-    return m;
-}
 
 }  // namespace
 
@@ -68,8 +61,8 @@ bool GenerateGround(const std::string& path) {
     std::string error;
     if (!mesh.Export(1.0f / kModelScale, &model, &error)) return Fail(error);
     AddJoints(&model);
-    model.materials = {GroundMaterial("sand"), GroundMaterial("stone"), GroundMaterial("sandstone"),
-                       GroundMaterial("palm"), GroundMaterial("water")};
+    for (const char* name : {"sand", "stone", "sandstone", "palm", "water"})
+        model.materials.push_back(GreyMaterial(name, 0.4f, 0.9f));
 
     std::vector<LumpData> lumps;
     lumps.push_back(LumpData{EncodeMS3D(model, &error), 0, 0});

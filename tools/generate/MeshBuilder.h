@@ -110,6 +110,16 @@ struct LoftOptions {
 
 // Joins consecutive rings (all with the same number of points) into a tube in
 // the builder's current group. Returns the index of the first vertex made.
+// A grey material: ambient and diffuse as the given levels of white (the
+// texture carries the colour); everything else as MilkShape's defaults.
+inline MS3DData::Material GreyMaterial(const char* name, float ambient, float diffuse) {
+    MS3DData::Material m;
+    m.name = name;
+    m.ambient = {ambient, ambient, ambient, 1.0f};
+    m.diffuse = {diffuse, diffuse, diffuse, 1.0f};
+    return m;
+}
+
 uint32_t Loft(MeshBuilder& mesh, const std::vector<LoftRing>& rings, const LoftOptions& options);
 
 // An ellipse ring around centre in the plane of frame.side / frame.up, with

@@ -93,13 +93,6 @@ void BuildHorizonBand(MeshBuilder& mesh) {
     AddRings(mesh, elevations, uv);
 }
 
-MS3DData::Material SkyMaterial(const char* name) {
-    MS3DData::Material m;
-    m.name = name;
-    m.ambient = {1.0f, 1.0f, 1.0f, 1.0f};
-    m.diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
-    return m;
-}
 
 }  // namespace
 
@@ -114,7 +107,7 @@ bool GenerateSky(const std::string& path) {
         std::fprintf(stderr, "s.kst: %s\n", error.c_str());
         return false;
     }
-    model.materials = {SkyMaterial("sky dome"), SkyMaterial("horizon haze")};
+    model.materials = {GreyMaterial("sky dome", 1.0f, 1.0f), GreyMaterial("horizon haze", 1.0f, 1.0f)};
 
     std::vector<LumpData> lumps(3);
     lumps[0].bytes = EncodeMS3D(model, &error);
