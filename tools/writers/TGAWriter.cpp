@@ -60,7 +60,7 @@ std::vector<uint8_t> EncodeTGA(const Image& image, bool rle) {
     w.U8(0);                       // image ID length
     w.U8(0);                       // no colour map
     w.U8(rle ? 10 : 2);            // true colour, RLE or not
-    for (int i = 0; i < 5; ++i) w.U8(0);  // colour map specification
+    for (int i = 0; i < 5; ++i) w.U8(0);  // colour map fields: first entry, length, entry size
     w.U16(0);                      // x origin
     w.U16(0);                      // y origin
     w.U16(static_cast<uint16_t>(image.width));
