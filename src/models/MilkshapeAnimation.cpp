@@ -33,6 +33,7 @@
 // drawn is always the pose of the current clock and nothing drifts.
 #include <cstring>
 
+#include "models/Keyframes.h"
 #include "models/MilkshapeModel.h"
 
 namespace {
@@ -42,29 +43,6 @@ constexpr double kRadToDeg = 57.29577951308232;  // 180 / pi
 // The rotation of a key, whose angles are radians, as a quaternion.
 QUAT KeyQuat(const MS3D_KEYFRAME& key) {
     return RotationToQuat(ScaleVector(MakePoint(key.value[0], key.value[1], key.value[2]), kRadToDeg));
-}
-
-VECTOR3D KeyVector(const MS3D_KEYFRAME& key) {
-    return MakePoint(key.value[0], key.value[1], key.value[2]);
-}
-
-// value[k-1] + (value[k] - value[k-1]) * f per component, in float.
-VECTOR3D Lerp(VECTOR3D a, VECTOR3D b, float f) {
-    return MakePoint(a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f, a.z + (b.z - a.z) * f);
-}
-
-// Index of the first key at or after `time`, searching from `from`; count if none.
-int32_t SearchKeys(const MS3D_KEYFRAME* keys, int32_t count, int32_t from, float time) {
-    int32_t k = from;
-    while (k < count && keys[k].time < time) ++k;
-    return k;
-}
-
-// Where `time` lies between keys k-1 and k (k-1 is earlier than time, k is not).
-float KeyFraction(const MS3D_KEYFRAME* keys, int32_t k, float time) {
-    const double t0 = keys[k - 1].time;
-    const double t1 = keys[k].time;
-    return static_cast<float>((time - t0) / (t1 - t0));
 }
 
 std::unique_ptr<MS3D_KEYFRAME[]> KeysInMilliseconds(const MS3D_KEYFRAME* keys, int count) {
@@ -279,16 +257,16 @@ void MS3D::AnimateBlend(double seconds) {
     for (int j = 0; skeleton != nullptr && j < numJoints; ++j) {
         SKELETON_JOINT& joint = skeleton[j];
         if (joint.rotationKeyCount > 0) {
-            const int32_t k = SearchKeys(joint.rotationKeys.get(), joint.rotationKeyCount - 1, 0, currentTime);
+            const int32_t k = FirstKeyNotBefore(joint.rotationKeys.get(), joint.rotationKeyCount, currentTime);
             const QUAT target = KeyQuat(joint.rotationKeys[k]);
             joint.rotationQuat = QuatSlerp(&joint.blendFromQuat, &target, blend);
             joint.rotationMatrix = QuatToRotationMatrix(joint.rotationQuat);
         }
         if (joint.translationKeyCount > 0) {
             const int32_t k =
-                SearchKeys(joint.translationKeys.get(), joint.translationKeyCount - 1, 0, currentTime);
+                FirstKeyNotBefore(joint.translationKeys.get(), joint.translationKeyCount, currentTime);
             joint.currentTranslation =
-                Lerp(joint.blendFromTranslation, KeyVector(joint.translationKeys[k]), blend);
+                LerpKeys(joint.blendFromTranslation, KeyValue(joint.translationKeys[k]), blend);
         }
     }
 }
@@ -309,21 +287,21 @@ void MS3D::AnimatePlayback(double seconds) {
         const int32_t translations = joint.translationKeyCount;
         if (translations > 0) {
             const MS3D_KEYFRAME* keys = joint.translationKeys.get();
-            const int32_t k = SearchKeys(keys, translations, joint.translationKey, currentTime);
+            const int32_t k = AdvanceKey(keys, translations, joint.translationKey, currentTime);
             joint.translationKey = k;
             if (k == 0) {
-                joint.currentTranslation = KeyVector(keys[0]);
+                joint.currentTranslation = KeyValue(keys[0]);
             } else if (k < translations) {
                 joint.currentTranslation =
-                    Lerp(KeyVector(keys[k - 1]), KeyVector(keys[k]), KeyFraction(keys, k, currentTime));
+                    LerpKeys(KeyValue(keys[k - 1]), KeyValue(keys[k]), KeyFraction(keys, k, currentTime));
             } else {
-                joint.currentTranslation = KeyVector(keys[translations - 1]);
+                joint.currentTranslation = KeyValue(keys[translations - 1]);
             }
         }
         const int32_t rotations = joint.rotationKeyCount;
         if (rotations > 0) {
             const MS3D_KEYFRAME* keys = joint.rotationKeys.get();
-            const int32_t k = SearchKeys(keys, rotations, joint.rotationKey, currentTime);
+            const int32_t k = AdvanceKey(keys, rotations, joint.rotationKey, currentTime);
             joint.rotationKey = k;
             bool changed = false;
             if (k == 0) {

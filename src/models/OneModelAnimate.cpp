@@ -26,43 +26,9 @@
 //
 // Skinning starts from the rest mesh every frame (OneModelSkinning.cpp tells
 // why), so Update has no previous pose to undo. Nothing here allocates.
+#include "models/Keyframes.h"
 #include "models/ModelMain.h"
 
-namespace {
-
-// The first key whose time is not earlier than `time`, or the last key.
-int FirstKeyNotBefore(const MS3D_KEYFRAME* keys, int count, float time) {
-    for (int k = 0; k < count; ++k)
-        if (!(keys[k].time < time)) return k;
-    return count - 1;
-}
-
-// Advances a search position over the keys earlier than `time`.
-int AdvanceKey(const MS3D_KEYFRAME* keys, int count, int k, float time) {
-    if (k < 0) k = 0;
-    while (k < count && keys[k].time < time) ++k;
-    return k;
-}
-
-// Where `time` lies between keys k - 1 and k, in (0, 1]: computed in double,
-// used in float, as the model's own clock does.
-float KeyFraction(const MS3D_KEYFRAME* keys, int k, float time) {
-    const double t0 = keys[k - 1].time;
-    const double t1 = keys[k].time;
-    return static_cast<float>((time - t0) / (t1 - t0));
-}
-
-// from + (to - from) * f, per component in float.
-VECTOR3D Lerp(VECTOR3D from, const float* to, float f) {
-    return {from.x + (to[0] - from.x) * f, from.y + (to[1] - from.y) * f,
-            from.z + (to[2] - from.z) * f};
-}
-
-VECTOR3D KeyValue(const MS3D_KEYFRAME& key) {
-    return MakePoint(key.value[0], key.value[1], key.value[2]);
-}
-
-}  // namespace
 
 // ---- Clip selection -----------------------------------------------------------
 
@@ -130,7 +96,7 @@ void ONEMODEL::AnimateBlend(double dt) {
             const int k =
                 FirstKeyNotBefore(keys.translationKeys.get(), keys.translationKeyCount, currentTime);
             joint.currentTranslation =
-                Lerp(joint.blendFromTranslation, keys.translationKeys[k].value, blend);
+                LerpKeys(joint.blendFromTranslation, KeyValue(keys.translationKeys[k]), blend);
         }
     }
 }
@@ -161,7 +127,7 @@ void ONEMODEL::AnimatePlayback(double dt) {
                 joint.currentTranslation = KeyValue(key[0]);
             } else if (k < translations) {
                 joint.currentTranslation =
-                    Lerp(KeyValue(key[k - 1]), key[k].value, KeyFraction(key, k, currentTime));
+                    LerpKeys(KeyValue(key[k - 1]), KeyValue(key[k]), KeyFraction(key, k, currentTime));
             } else {
                 joint.currentTranslation = KeyValue(key[translations - 1]);
             }
