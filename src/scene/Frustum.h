@@ -27,8 +27,8 @@ public:
     // True when p is strictly inside all six planes (on a plane is outside).
     bool PointInFrustum(VECTOR3D p) const;
     // 0.0 when the sphere is outside some plane (touching from outside counts
-    // as outside); otherwise its depth behind the near plane plus the radius,
-    // which is then always positive.
+    // as outside); otherwise the distance of its centre in front of the near
+    // plane plus the radius, which is then always positive.
     float SphereInFrustum(VECTOR3D centre, float radius) const;
     // 0.0 when the sphere is outside; otherwise the smallest signed distance of
     // the centre from any plane, capped at 9999.0 (negative when only part of

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 
 #include "GLFixture.h"
 
@@ -28,20 +29,52 @@ void Project(F projection) {
 
 class FrustumGLTest : public GLTest {};
 
-TEST_F(FrustumGLTest, BothExtractionsAgreeAndPointAtEdgeMovesOneAxisOntoThePlane) {
-    Project([] { gluPerspective(90.0, 4.0 / 3.0, 0.5, 3000.0); });
-    gluLookAt(100, 40, 800, 0, 10, 0, 0, 1, 0);
+// A real view seen from above at an angle, wider than high. Points are placed
+// in the camera's own frame (depth along the view, then right and up), so each
+// one lies just beyond exactly one plane, or just inside all six.
+TEST_F(FrustumGLTest, EachPlaneOfARealViewSitsAtItsIndexForBothExtractions) {
+    const double fovY = 60.0, aspect = 16.0 / 9.0;
+    Project([&] { gluPerspective(fovY, aspect, 0.5, 3000.0); });
+    const VECTOR3D eye = MakePoint(120, 35, -60), target = MakePoint(-40, 5, 200);
+    gluLookAt(eye.x, eye.y, eye.z, target.x, target.y, target.z, 0, 1, 0);
+    const VECTOR3D forward = NormalizeVector(SubtractVectors(target, eye));
+    const VECTOR3D right = NormalizeVector(VectorCrossProduct(forward, MakePoint(0, 1, 0)));
+    const VECTOR3D up = VectorCrossProduct(right, forward);
+    const auto at = [&](double depth, double x, double y) {
+        return AddVectors(AddVectors(AddVectors(eye, ScaleVector(forward, depth)), ScaleVector(right, x)),
+                          ScaleVector(up, y));
+    };
+    const double tanY = std::tan(fovY * 3.141592653589793 / 360.0), tanX = aspect * tanY;
+    const int inside = -1;
+    const struct { const char* name; VECTOR3D p; int beyond; } cases[] = {
+        {"the look-at point", target, inside},
+        {"just inside the right side", at(100, 0.99 * 100 * tanX, 0), inside},
+        {"just beyond the right side", at(100, 1.01 * 100 * tanX, 0), FRUSTUM::kRight},
+        {"just inside the left side", at(100, -0.99 * 100 * tanX, 0), inside},
+        {"just beyond the left side", at(100, -1.01 * 100 * tanX, 0), FRUSTUM::kLeft},
+        {"just above the bottom", at(100, 0, -0.99 * 100 * tanY), inside},
+        {"just below the bottom", at(100, 0, -1.01 * 100 * tanY), FRUSTUM::kBottom},
+        {"just below the top", at(100, 0, 0.99 * 100 * tanY), inside},
+        {"just above the top", at(100, 0, 1.01 * 100 * tanY), FRUSTUM::kTop},
+        {"just before the far plane", at(2990, 0, 0), inside},
+        {"past the far plane", at(3010, 0, 0), FRUSTUM::kFar},
+        {"just past the near plane", at(0.6, 0, 0), inside},
+        {"between the eye and the near plane", at(0.4, 0, 0), FRUSTUM::kNear},
+    };
     FRUSTUM full, fast;
     full.ExtractFrustum();
     fast.ExtractFrustumFaster();
-    for (int i = 0; i < 6; ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_NEAR(full.planes[i][j], fast.planes[i][j], 1e-3f) << i << "," << j;
+    for (const FRUSTUM* f : {&full, &fast}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message() << (f == &full ? "full: " : "faster: ") << c.name);
+            EXPECT_EQ(f->PointInFrustum(c.p), c.beyond == inside);
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(Dist(*f, i, c.p) < 0.0f, i == c.beyond) << "plane " << i;
+        }
+    }
     // Normalised planes measure world units: the eye is 0.5 before the near
-    // plane, 3000 from the far one, and on the 45-degree top plane.
-    const VECTOR3D eye = MakePoint(100, 40, 800);
+    // plane and 3000 from the far one.
     EXPECT_NEAR(Dist(full, FRUSTUM::kNear, eye), -0.5f, 1e-2f);
     EXPECT_NEAR(Dist(full, FRUSTUM::kFar, eye), 3000.0f, 0.5f);
-    EXPECT_NEAR(Dist(full, FRUSTUM::kTop, eye), 0.0f, 1e-2f);
 
     const VECTOR3D p = MakePoint(12, 5, -4);
     for (int i = 0; i < 6; ++i) {
