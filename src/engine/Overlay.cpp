@@ -130,7 +130,7 @@ void SSMAIN::DrawBanner() {
     glPopMatrix();
 
     glPushMatrix();
-    glTranslatef(static_cast<float>(width * 0.5 - kCornerWidth), bannerPos.y, 0.0f);
+    glTranslatef(static_cast<float>(width * 0.5 - kMessageWidth * 0.5), bannerPos.y, 0.0f);  // centred
     BindEntry(messageIndex);
     TexturedQuad(0.0f, 0.0f, kMessageWidth, kBannerHeight);
     glPopMatrix();

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "GLFixture.h"
@@ -59,10 +60,16 @@ protected:
         glViewport(0, 0, 32, 24);
         while (driver.elapsedTime + seconds * 0.5 < t) Frame(seconds);
     }
-    // One frame of the layer as it stands, over a cleared frame.
+    // One frame of the layer as it stands, over a cleared frame. Whichever
+    // parts ran, the next frame's scene needs lighting and the depth test back
+    // on, and blending off.
     void DrawStill() {
         glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
         Frame(0.0);
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_DEPTH_TEST) && !glIsEnabled(GL_BLEND))
+            << "state left for the next frame";
     }
     struct Probe { int x, y; Pixel want; };
     void ExpectPixels(std::initializer_list<Probe> probes) const {
@@ -80,11 +87,13 @@ protected:
 };
 
 TEST_F(OverlayTest, BannerComesAt120sAtTheTopThenAlternatesEdges) {
-    // Just before and after each change; each show starts 40 pixels beyond its edge.
+    // Just before and after each change; each show starts 40 pixels beyond its
+    // edge, and by the end of each hidden spell the banner is back out there.
     struct Sample { double time; bool showing, atTop; float yAbove = -1e9f, yBelow = 1e9f; };
     const Sample samples[] = {
-        {119.95, false, false}, {120.15, true, true, 790, 808}, {139.95, true, true},  {140.15, false, true},
-        {169.95, false, true},  {170.15, true, false, -40, -30}, {190.15, false, false}, {220.15, true, true}};
+        {119.95, false, false},         {120.15, true, true, 790, 808},   {139.95, true, true, 727, 729},
+        {140.15, false, true, 728, 746}, {169.95, false, true, 807, 809}, {170.15, true, false, -40, -30},
+        {189.95, true, false, 4, 6},     {219.95, false, false, -41, -39}, {220.15, true, true}};
     for (const Sample& s : samples) {
         RunTo(s.time, 0.1);
         EXPECT_TRUE(driver.bannerShowing == s.showing && driver.bannerAtTop == s.atTop) << "at " << s.time;
@@ -112,16 +121,25 @@ TEST_F(OverlayTest, BannerGlideAt60fpsAndOvershootOnLongFrames) {
     }
 }
 
+// The banner keeps its size in pixels on any drawable; at 2048 x 1024 a canvas
+// unit is 2 pixels wide and 4/3 high, so drawing it stretched would show.
 TEST_F(OverlayTest, BannerImagesLandOnTheirPixels) {
     driver.introDone = true;
     driver.messageIndex = 4;
-    ShowBannerAt(true, 768, 728);  // corner 768..1024, message 256..768, both y 728..760
-    DrawStill();
-    ExpectPixels({{896, 744, kEntry[1]}, {258, 758, kEntry[4]}, {100, 744, kBlack}, {512, 725, kBlack},
-                  {512, 763, kBlack}});
-    ShowBannerAt(false, 0, 5);
-    DrawStill();
-    ExpectPixels({{128, 20, kEntry[1]}, {512, 20, kEntry[4]}, {900, 20, kBlack}});
+    for (const auto& [w, h] : {std::pair<int, int>{1024, 768}, {2048, 1024}}) {
+        SCOPED_TRACE(::testing::Message() << w << " x " << h);
+        UseSize(w, h);
+        // Corner w - 256 .. w, message w / 2 - 256 .. w / 2 + 256, both y h - 40 .. h - 8.
+        ShowBannerAt(true, float(w - 256), float(h - 40));
+        DrawStill();
+        ExpectPixels({{w - 128, h - 24, kEntry[1]}, {w - 3, h - 38, kEntry[1]}, {w / 2 - 254, h - 10, kEntry[4]},
+                      {w / 2 + 250, h - 38, kEntry[4]}, {w / 2 - 260, h - 24, kBlack}, {w / 2, h - 43, kBlack},
+                      {w / 2, h - 5, kBlack}});
+        ShowBannerAt(false, 0, 5);  // corner 0 .. 256, y 5 .. 37
+        DrawStill();
+        ExpectPixels({{3, 35, kEntry[1]}, {253, 7, kEntry[1]}, {w / 2, 20, kEntry[4]}, {w - 124, 20, kBlack},
+                      {128, 40, kBlack}});
+    }
 }
 
 TEST_F(OverlayTest, CentredMessageComesAt90sThenEvery60sWithTwoSecondFades) {
@@ -184,12 +202,24 @@ TEST_F(OverlayTest, IntroCutShortAt12sStillEndsAndIsNeverDrawnAgain) {
     ExpectPixels({{512, 614, kBlack}, {512, 192, kBlack}});  // where the images would be
 }
 
+// The intro stretches with the drawable: probes are given on the 1024 x 768
+// canvas and looked for where the canvas lands on each drawable.
 TEST_F(OverlayTest, IntroImagesSitInCanvasSpace) {
     driver.elapsedTime = 9.0;
-    driver.introUpperAlpha = driver.introLowerAlpha = 1.0f;
-    DrawStill();  // upper 256..768 x 550.4..678.4, lower 256..768 x 64..320
-    ExpectPixels({{258, 552, kEntry[2]}, {512, 677, kEntry[2]}, {765, 66, kEntry[3]}, {512, 318, kEntry[3]},
-                  {250, 614, kBlack}, {512, 549, kBlack}, {512, 680, kBlack}, {512, 322, kBlack}, {512, 62, kBlack}});
+    // Upper image 256..768 x 550.4..678.4, lower 256..768 x 64..320.
+    const struct { float x, y; Pixel want; } probes[] = {
+        {258, 552, kEntry[2]}, {512, 677, kEntry[2]}, {766, 614, kEntry[2]}, {765, 66, kEntry[3]},
+        {512, 318, kEntry[3]}, {258, 192, kEntry[3]}, {250, 614, kBlack}, {774, 614, kBlack},
+        {512, 548, kBlack},    {512, 681, kBlack},    {512, 323, kBlack},  {512, 61, kBlack}, {774, 192, kBlack}};
+    for (const auto& [w, h] : {std::pair<int, int>{1024, 768}, {2048, 1024}}) {
+        UseSize(w, h);
+        driver.introUpperAlpha = driver.introLowerAlpha = 1.0f;
+        DrawStill();
+        for (const auto& p : probes) {
+            const int x = int(p.x * w / 1024), y = int(p.y * h / 768);
+            EXPECT_TRUE(Near(PixelAt(x, y), p.want)) << w << " x " << h << ": canvas " << p.x << "," << p.y;
+        }
+    }
 }
 
 TEST_F(OverlayTest, PreviewDrawsNothingAndChangesNothing) {
