@@ -101,8 +101,11 @@ void SSMAIN::ReshapeAndZoom(float zoom) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    // A zero-height drawable (a minimised window) would make the aspect infinite.
-    const float aspect = height > 0 ? static_cast<float>(width) / static_cast<float>(height) : 1.0f;
+    // An empty drawable (a minimised window) has no aspect: a zero height would
+    // make it infinite, a zero width 0, which gluPerspective ignores, leaving no
+    // perspective at all. Either way the projection is made square.
+    const bool empty = width <= 0 || height <= 0;
+    const float aspect = empty ? 1.0f : static_cast<float>(width) / static_cast<float>(height);
     gluPerspective(45.0 * zoom, aspect, 0.5, 3000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();

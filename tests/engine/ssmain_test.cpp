@@ -123,21 +123,29 @@ TEST_F(FrameDriverTest, SetupLeavesTheFixedStateAndCleanupReleasesItsWorkTwiceSa
     never.Cleanup();
 }
 
+// An empty drawable (either side 0, as a minimised window gives) still gets a
+// perspective, a square one.
 TEST_F(FrameDriverTest, ProjectionFollowsTheZoom) {
-    driver.SetSize(800, 600);
-    for (const auto& c : {std::pair<float, double>{2.0f, 90.0}, {1.0f, 45.0}}) {
+    const struct { int w, h; float zoom; double degrees, aspect; } cases[] = {
+        {800, 600, 2.0f, 90.0, 800.0 / 600.0}, {800, 600, 1.0f, 45.0, 800.0 / 600.0},
+        {800, 0, 1.0f, 45.0, 1.0},             {0, 600, 1.0f, 45.0, 1.0},
+        {0, 0, 2.0f, 90.0, 1.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << ", zoom " << c.zoom);
+        driver.SetSize(c.w, c.h);
         glTranslatef(1, 2, 3);
-        driver.ReshapeAndZoom(c.first);
+        driver.ReshapeAndZoom(c.zoom);
         GLdouble p[16], m[16];
         glGetDoublev(GL_PROJECTION_MATRIX, p);
         glGetDoublev(GL_MODELVIEW_MATRIX, m);
-        const double f = 1.0 / std::tan(c.second * 3.141592653589793 / 360.0);
-        EXPECT_NEAR(p[5], f, 1e-5) << c.second << " degrees";
-        EXPECT_NEAR(p[0], f * 600.0 / 800.0, 1e-5) << c.second << " degrees";
+        const double f = 1.0 / std::tan(c.degrees * 3.141592653589793 / 360.0);
+        EXPECT_NEAR(p[5], f, 1e-5);
+        EXPECT_NEAR(p[0], f / c.aspect, 1e-5);
         EXPECT_NEAR(p[10], -3000.5 / 2999.5, 1e-6);  // near 0.5, far 3000
         EXPECT_NEAR(p[14], -3000.0 / 2999.5, 1e-6);
         EXPECT_TRUE(m[12] == 0.0 && m[0] == 1.0);  // the modelview is the identity again
-        EXPECT_EQ(Get(GL_VIEWPORT, 4), std::vector<float>({0, 0, 800, 600}));
+        EXPECT_EQ(Get(GL_VIEWPORT, 4), std::vector<float>({0, 0, float(c.w), float(c.h)}));
     }
 }
 
