@@ -19,7 +19,7 @@
 // beyond the image fails before writing anything outside it.
 //
 // A header is hostile until proven otherwise. Sizes are computed in 64 bits, and
-// images beyond kMaxTGASide on a side are refused, so the byte count cannot
+// images of more than kMaxTGAPixels in all are refused, so the byte count cannot
 // overflow. The pixel buffer is not taken whole from the header's word either:
 // it grows (doubling) as the file actually delivers pixels, so a short file
 // claiming a huge image fails its read having allocated little. When the image
@@ -49,7 +49,7 @@ const uint8_t cTGAcompare[12] = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
 TGAHeader tgaheader;
 TGA tga;
 
-static_assert(4ull * kMaxTGASide * kMaxTGASide <= UINT32_MAX,
+static_assert(4 * kMaxTGAPixels <= UINT32_MAX,
               "the largest accepted image's byte count fits the 32-bit working record");
 
 namespace {
@@ -138,14 +138,13 @@ bool ReadImageInfo(Texture* texture, Source& source) {
     texture->height = tga.height;
     texture->bitsPerPixel = tga.bitsPerPixel;
 
-    if (tga.width == 0 || tga.height == 0 || tga.width > kMaxTGASide ||
-        tga.height > kMaxTGASide || (tga.bitsPerPixel != 24 && tga.bitsPerPixel != 32))
+    const uint64_t pixelCount = uint64_t{tga.width} * tga.height;
+    if (pixelCount == 0 || pixelCount > kMaxTGAPixels || (tga.bitsPerPixel != 24 && tga.bitsPerPixel != 32))
         return Fail("Invalid texture information");
 
     texture->format = tga.bitsPerPixel == 24 ? GL_RGB : GL_RGBA;
     tga.bytesPerPixel = tga.bitsPerPixel / 8;
-    const uint64_t imageSize = uint64_t{tga.bytesPerPixel} * tga.width * tga.height;
-    tga.imageSize = static_cast<uint32_t>(imageSize);  // at most 1 GiB, see the static_assert
+    tga.imageSize = static_cast<uint32_t>(tga.bytesPerPixel * pixelCount);  // at most 256 MiB, see the static_assert
     return true;
 }
 
@@ -243,8 +242,10 @@ bool DecodeRLE(Texture* texture, Source& source) {
     return true;
 }
 
+// Whether there is a stream with a file behind it. A stream that has already
+// failed is open; reading its header fails.
 bool StreamIsOpen(std::istream* stream) {
-    if (!stream || stream->fail()) return false;
+    if (!stream) return false;
     const auto* file = dynamic_cast<const std::ifstream*>(stream);
     return !file || file->is_open();
 }

@@ -16,8 +16,9 @@ struct Texture;
 
 // From a stream positioned at the image (a container's stream after SeekLump).
 // The stream is left positioned after the last byte read, never closed. A null
-// stream, an std::ifstream with no open file, or a stream already failed is
-// "Could not open texture file".
+// stream or an std::ifstream with no open file is "Could not open texture
+// file"; an open stream that has already failed cannot give the header, which
+// is "Could not read file header".
 bool LoadTGA2(Texture* texture, std::istream* stream);
 // The decoders behind LoadTGA2, reading from just after the 12-byte header.
 bool LoadUncompressedTGA2(Texture* texture, std::istream* stream);
@@ -30,8 +31,10 @@ bool LoadTGA(Texture* texture, const char* path);
 bool LoadUncompressedTGA(Texture* texture, const char* path, FILE* file);
 bool LoadCompressedTGA(Texture* texture, const char* path, FILE* file);
 
-// Images wider or taller than this are refused as "Invalid texture information".
-constexpr unsigned kMaxTGASide = 16384;
+// Images of more pixels than this (64 Mpx, 256 MiB at 32 bits) are refused as
+// "Invalid texture information", whatever their shape: a 20000 x 1 strip is
+// fine. Whether a side suits OpenGL is BuildTexture's question.
+constexpr uint64_t kMaxTGAPixels = uint64_t(1) << 26;
 
 // The two headers accepted, byte for byte: image ID length 0, no colour map,
 // image type 2 (uncompressed true colour) or 10 (run-length encoded true colour),

@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "TestFiles.h"
 #include "assets/Texture.h"
@@ -78,32 +80,36 @@ protected:
 };
 
 // 160 x 140 pixels are past the decoder's first allocation, so its buffer grows
-// while decoding.
+// while decoding. Only the pixel count is limited, so a long strip either way
+// decodes like any other picture.
 TEST_F(TGATest, DecodesEveryDepthAndEncodingToRGBThroughBothEntryPoints) {
-    for (int channels : {3, 4}) {
-        for (bool rle : {false, true}) {
-            const Image picture = Picture(160, 140, channels);
-            const Bytes file = EncodeTGA(picture, rle);
-            // A top-left origin changes nothing: rows stay in file order.
-            const Bytes topLeft = Patch(file, 17, {static_cast<uint8_t>(file[17] | 0x20)});
-            for (const Bytes* bytes : {&file, &topLeft}) {
-                for (bool fromFile : {false, true}) {
-                    SCOPED_TRACE(::testing::Message() << channels << " channels, rle " << rle << ", top-left "
-                                                      << (bytes == &topLeft) << ", from file " << fromFile);
-                    ClearAlerts();
-                    Texture t;
-                    t.pixels = static_cast<unsigned char*>(std::malloc(16));  // replaced, not leaked
-                    ASSERT_TRUE(Decode(*bytes, t, fromFile));
-                    EXPECT_EQ(t.width, 160u);
-                    EXPECT_EQ(t.height, 140u);
-                    EXPECT_EQ(t.bitsPerPixel, 8u * channels);
-                    EXPECT_EQ(t.format, static_cast<uint32_t>(channels == 3 ? GL_RGB : GL_RGBA));
-                    ASSERT_NE(t.pixels, nullptr);
-                    EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(), t.pixels));
-                    EXPECT_TRUE(RaisedAlerts().empty());
-                    // A failed decode into the same record leaves it with no pixels.
-                    EXPECT_FALSE(Decode(Cut(*bytes, 1), t, fromFile));
-                    EXPECT_EQ(t.pixels, nullptr);
+    for (const auto& [width, height] : {std::pair<int, int>{160, 140}, {20000, 1}, {1, 20000}}) {
+        for (int channels : {3, 4}) {
+            for (bool rle : {false, true}) {
+                const Image picture = Picture(width, height, channels);
+                const Bytes file = EncodeTGA(picture, rle);
+                // A top-left origin changes nothing: rows stay in file order.
+                const Bytes topLeft = Patch(file, 17, {static_cast<uint8_t>(file[17] | 0x20)});
+                for (const Bytes* bytes : {&file, &topLeft}) {
+                    for (bool fromFile : {false, true}) {
+                        SCOPED_TRACE(::testing::Message() << width << " x " << height << ", " << channels
+                                                          << " channels, rle " << rle << ", top-left "
+                                                          << (bytes == &topLeft) << ", from file " << fromFile);
+                        ClearAlerts();
+                        Texture t;
+                        t.pixels = static_cast<unsigned char*>(std::malloc(16));  // replaced, not leaked
+                        ASSERT_TRUE(Decode(*bytes, t, fromFile));
+                        EXPECT_EQ(t.width, uint32_t(width));
+                        EXPECT_EQ(t.height, uint32_t(height));
+                        EXPECT_EQ(t.bitsPerPixel, 8u * channels);
+                        EXPECT_EQ(t.format, static_cast<uint32_t>(channels == 3 ? GL_RGB : GL_RGBA));
+                        ASSERT_NE(t.pixels, nullptr);
+                        EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(), t.pixels));
+                        EXPECT_TRUE(RaisedAlerts().empty());
+                        // A failed decode into the same record leaves it with no pixels.
+                        EXPECT_FALSE(Decode(Cut(*bytes, 1), t, fromFile));
+                        EXPECT_EQ(t.pixels, nullptr);
+                    }
                 }
             }
         }
@@ -154,7 +160,9 @@ TEST_F(TGATest, EveryFailureRaisesOneAlertAndLeavesNoPixels) {
         {"five information bytes", Prefix(raw, 17), "Could not read info header"},
         {"16-bit type 2", Patch(raw, 16, {16}), invalidInfo},
         {"width 0", Patch(raw, 12, {0, 0}), invalidInfo},
-        {"16385 wide", Patch(raw, 12, {0x01, 0x40}), invalidInfo},
+        // At most 64 Mpx (8192 x 8192) in all, whatever the shape.
+        {"8192 x 8193", Patch(raw, 12, {0x00, 0x20, 0x01, 0x20}), invalidInfo},
+        {"65535 x 1025", Patch(raw, 12, {0xFF, 0xFF, 0x01, 0x04}), invalidInfo},
         // 65535 x 65535 x 4 bytes overflows 32 bits: refused, not under-allocated.
         {"65535 square, 32-bit", Patch(raw32, 12, {0xFF, 0xFF, 0xFF, 0xFF}), invalidInfo},
         {"65535 square, RLE", Patch(rle, 12, {0xFF, 0xFF, 0xFF, 0xFF}), invalidInfo},
@@ -163,7 +171,8 @@ TEST_F(TGATest, EveryFailureRaisesOneAlertAndLeavesNoPixels) {
         {"image ID", Patch(raw, 0, {1}), wrongType},
         {"x origin 1", Patch(raw, 8, {1}), wrongType},
         {"one byte short", Cut(raw, 1), "Could not read image data"},
-        {"largest side, few bytes", Patch(raw32, 12, {0, 0x40, 0, 0x40}), "Could not read image data"},
+        {"64 Mpx, few bytes", Patch(raw32, 12, {0, 0x20, 0, 0x20}), "Could not read image data"},
+        {"65535 x 1024, few bytes", Patch(raw32, 12, {0xFF, 0xFF, 0x00, 0x04}), "Could not read image data"},
         {"no packet", rleHeader, "Could not read RLE header"},
         {"packets end after a row", Prefix(rle, 18 + 7), "Could not read RLE header"},
         {"raw pixel cut short", Cut(rle, 1), "Could not read image data"},
@@ -189,19 +198,30 @@ TEST_F(TGATest, EveryFailureRaisesOneAlertAndLeavesNoPixels) {
     EXPECT_EQ(OpenDescriptors(), descriptors) << "a failed LoadTGA left its file open";
 }
 
+// Nothing to read from is "not open"; an open stream that has already failed
+// (as a container's stream after an earlier short read) cannot give the header.
 TEST_F(TGATest, StreamsAndPathsThatCannotBeReadAreNotOpen) {
     std::ifstream closed;
-    std::istringstream failed(std::string(60, '\0'));
+    const Bytes good = EncodeTGA(Picture(2, 2, 3), false);
+    std::istringstream failed(std::string(good.begin(), good.end()));  // a whole image behind the failure
     failed.setstate(std::ios::failbit);
-    Texture t;
-    for (std::istream* stream : {static_cast<std::istream*>(nullptr), static_cast<std::istream*>(&closed),
-                                 static_cast<std::istream*>(&failed)})
-        EXPECT_FALSE(LoadTGA2(&t, stream));
-    EXPECT_FALSE(LoadTGA(&t, dir_.File("missing.tga").c_str()));
-    EXPECT_FALSE(LoadTGA(&t, nullptr));
-    const std::vector<Alert> alerts = RaisedAlerts();
-    ASSERT_EQ(alerts.size(), 5u);
-    for (const Alert& alert : alerts) EXPECT_EQ(alert.text, "Could not open texture file");
+    const std::string notOpen = "Could not open texture file";
+    const struct { const char* name; std::function<bool(Texture&)> load; std::string text; } cases[] = {
+        {"null stream", [](Texture& t) { return LoadTGA2(&t, nullptr); }, notOpen},
+        {"file stream with no file", [&closed](Texture& t) { return LoadTGA2(&t, &closed); }, notOpen},
+        {"stream already failed", [&failed](Texture& t) { return LoadTGA2(&t, &failed); },
+         "Could not read file header"},
+        {"missing file", [this](Texture& t) { return LoadTGA(&t, dir_.File("missing.tga").c_str()); }, notOpen},
+        {"null path", [](Texture& t) { return LoadTGA(&t, nullptr); }, notOpen},
+    };
+    for (const auto& c : cases) {
+        ClearAlerts();
+        Texture t;
+        EXPECT_FALSE(c.load(t)) << c.name;
+        const std::vector<Alert> alerts = RaisedAlerts();
+        ASSERT_EQ(alerts.size(), 1u) << c.name;
+        EXPECT_EQ(alerts[0].text, c.text) << c.name;
+    }
 }
 
 }  // namespace
