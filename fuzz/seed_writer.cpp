@@ -1,13 +1,18 @@
 // Writes the seed corpora of the container and TGA fuzz targets: a few small
 // valid files of each kind and a few that are one fault away from valid, so the
 // fuzzer starts next to every branch that matters. Run by `scripts/fuzz.sh seed`;
-// its output is what fuzz/corpus/resfile and fuzz/corpus/tga hold.
+// its output is what fuzz/corpus/resfile and fuzz/corpus/tga hold. It also adds
+// to fuzz/corpus/ms3d the models whose keyframes would poison the pose, next to
+// the MS3D seeds committed there by hand.
+#include <array>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "writers/ContainerWriter.h"
 #include "writers/Image.h"
+#include "writers/MS3DWriter.h"
 #include "writers/TGAWriter.h"
 
 namespace {
@@ -79,6 +84,47 @@ bool WriteContainerSeeds(const std::string& folder) {
            Write(folder, "directory_past_end.kst", directoryPastEnd);
 }
 
+// One triangle on a keyed joint and the same with its keys spoiled: a key at
+// -1e38 s, which is -inf once in milliseconds, and a rotation key that is NaN.
+// The reader refuses both; the valid one keeps the fuzzer next to them.
+bool WriteMS3DSeeds(const std::string& folder) {
+    MS3DData model;
+    model.fps = 25.0f;
+    model.totalFrames = 30;
+    for (const std::array<float, 3>& position : {std::array<float, 3>{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) {
+        MS3DData::Vertex v;
+        v.position = position;
+        v.jointIndex = 0;
+        model.vertices.push_back(v);
+    }
+    MS3DData::Triangle triangle;
+    triangle.vertexIndices = {0, 1, 2};
+    triangle.normals = {{{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}};
+    model.triangles = {triangle};
+    model.groups.resize(1);
+    model.groups[0].triangleIndices = {0};
+    MS3DData::Joint joint;
+    joint.name = "root";
+    joint.rotationKeys = {{0.0f, {0, 0, 0}}, {0.6f, {0, 0, 1.5f}}};
+    joint.translationKeys = {{0.0f, {0, 0, 0}}, {0.6f, {0, 0.5f, 0}}};
+    model.joints = {joint};
+
+    MS3DData minusInfinity = model;
+    minusInfinity.joints[0].rotationKeys[0].time = -1e38f;
+    MS3DData notANumber = model;
+    notANumber.joints[0].rotationKeys[1].value[2] = std::numeric_limits<float>::quiet_NaN();
+    std::string error;
+    for (const MS3DData* m : {&model, &minusInfinity, &notANumber}) {
+        if (EncodeMS3D(*m, &error).empty()) {
+            std::fprintf(stderr, "seed writer: %s\n", error.c_str());
+            return false;
+        }
+    }
+    return Write(folder, "keyed_triangle.ms3d", EncodeMS3D(model)) &&
+           Write(folder, "key_time_minus_infinite_ms.ms3d", EncodeMS3D(minusInfinity)) &&
+           Write(folder, "rotation_key_nan.ms3d", EncodeMS3D(notANumber));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,5 +133,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string corpus = argv[1];
-    return WriteTGASeeds(corpus + "/tga") && WriteContainerSeeds(corpus + "/resfile") ? 0 : 1;
+    return WriteTGASeeds(corpus + "/tga") && WriteContainerSeeds(corpus + "/resfile") &&
+                   WriteMS3DSeeds(corpus + "/ms3d")
+               ? 0
+               : 1;
 }

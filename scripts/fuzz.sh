@@ -12,7 +12,8 @@
 #                                         and coverage per target; fails on a finding
 #   scripts/fuzz.sh replay                build, then run every target once over each file of
 #                                         its committed corpus (CI); fails on a finding
-#   scripts/fuzz.sh seed                  rewrite the committed container and TGA seeds
+#   scripts/fuzz.sh seed                  rewrite the committed container and TGA seeds and
+#                                         the written MS3D ones
 #
 # FUZZ_JOBS sets the build's parallelism (default 2). FUZZ_RUNS=N makes `run` stop a
 # target after N executions if that comes before SECONDS.
@@ -117,9 +118,9 @@ replay() {
 seed() {
   build
   cmake --build "$BUILD" --target fuzz_seed_writer -j"$JOBS"
-  mkdir -p fuzz/corpus/resfile fuzz/corpus/tga
+  mkdir -p fuzz/corpus/resfile fuzz/corpus/tga fuzz/corpus/ms3d
   "$BUILD/fuzz/fuzz_seed_writer" fuzz/corpus
-  echo "fuzz.sh: seeds written to fuzz/corpus/resfile and fuzz/corpus/tga"
+  echo "fuzz.sh: seeds written to fuzz/corpus/resfile, fuzz/corpus/tga and fuzz/corpus/ms3d"
 }
 
 case "${1:-}" in

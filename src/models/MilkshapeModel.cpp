@@ -11,13 +11,19 @@
 // the bytes that really arrive and a short file simply ends the parse. Validate:
 // every vertex, triangle, material and joint index must point inside its array
 // (-1 alone means "none") and the frame rate, which later divides times, must be
-// finite and positive. Build: only a model that passed both is handed over to the
-// MS3D's own arrays. A failure at any step leaves the model untouched.
+// finite and positive. The numbers the skeleton is posed from must be finite
+// too, and stay finite in the units the pose is computed in: the skeleton takes
+// key times in milliseconds and angles in degrees, so a key at -1e38 s would
+// become -inf ms there and turn every interpolation of its joint, and of the
+// joints below it, into NaN. Rest rotations and positions and key times and
+// values are checked that way. Build: only a model that passed both is handed
+// over to the MS3D's own arrays. A failure at any step leaves the model untouched.
 #include "models/MilkshapeModel.h"
 
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <utility>
 
 #include "maths/Misc.h"
@@ -26,6 +32,8 @@ namespace {
 
 const char kNotValid[] = "Not a valid MS3D file!";
 const char kIdentifier[10] = {'M', 'S', '3', 'D', '0', '0', '0', '0', '0', '0'};
+constexpr double kRadToDeg = 57.29577951308232;  // 180 / pi: file angles become degrees
+constexpr double kSecondsToMs = 1000.0;           // file key times become milliseconds
 
 // Little-endian fields from a stream. The first short read marks the reader
 // failed; every later read then yields zeros, so a parse can run on and check
@@ -204,8 +212,37 @@ bool IndexOk(int index, std::size_t size) {
     return index >= 0 && static_cast<std::size_t>(index) < size;
 }
 
+// Whether value x unit is a finite float, as the skeleton will compute it
+// (in double, then stored as float). False for NaN and infinities.
+bool FiniteAs(float value, double unit) {
+    return std::fabs(static_cast<double>(value) * unit) <= std::numeric_limits<float>::max();
+}
+
+bool AllFiniteAs(const float* values, int n, double unit) {
+    for (int i = 0; i < n; ++i) {
+        if (!FiniteAs(values[i], unit)) return false;
+    }
+    return true;
+}
+
+bool KeysValid(const MS3D_KEYFRAME* keys, int count, double valueUnit) {
+    for (int k = 0; k < count; ++k) {
+        if (!FiniteAs(keys[k].time, kSecondsToMs) || !AllFiniteAs(keys[k].value, 3, valueUnit)) return false;
+    }
+    return true;
+}
+
+bool JointNumbersValid(const MS3D_JOINT& j) {
+    return AllFiniteAs(j.rotation, 3, kRadToDeg) && AllFiniteAs(j.position, 3, 1.0) &&
+           KeysValid(j.rotationKeys.get(), j.rotationKeyCount, kRadToDeg) &&
+           KeysValid(j.translationKeys.get(), j.translationKeyCount, 1.0);
+}
+
 bool Validate(const ParsedModel& m) {
     if (!std::isfinite(m.fps) || m.fps <= 0.0f) return false;
+    for (const MS3D_JOINT& j : m.joints) {
+        if (!JointNumbersValid(j)) return false;
+    }
     for (const MS3D_VERTEX& v : m.vertices) {
         if (v.jointIndex != -1 && !IndexOk(v.jointIndex, m.joints.size())) return false;
     }

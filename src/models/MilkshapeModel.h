@@ -22,9 +22,11 @@
 // translationKeys itself.
 //
 // Readers trust nothing in the file: every count is read against the bytes that
-// are really there, every index is range-checked (-1 is the only "none"), and the
-// frame rate must be finite and positive. A bad file fails with
-// "Not a valid MS3D file!" and leaves the model exactly as it was (empty).
+// are really there, every index is range-checked (-1 is the only "none"), the
+// frame rate must be finite and positive, and every joint's rest values and key
+// times and values must be finite, also once times are in milliseconds and
+// angles in degrees. A bad file fails with "Not a valid MS3D file!" and leaves
+// the model exactly as it was (empty).
 //
 // Skinning (MilkshapeAnimation.cpp explains it in full): after InitialSetup the
 // mesh in `vertices`/`triangles` is in joint space. UpdatePoints poses it into

@@ -3,6 +3,7 @@
 // input fails cleanly and leaves the model empty.
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <tuple>
@@ -12,6 +13,7 @@
 #include "TestModels.h"
 #include "assets/ResFile.h"
 #include "assets/Texture.h"
+#include "models/ModelMain.h"
 #include "writers/TGAWriter.h"
 
 namespace {
@@ -128,6 +130,61 @@ TEST(MS3DLoad, MalformedImagesFailAndLeaveTheModelEmpty) {
         MS3D m;
         EXPECT_EQ(Read(m, bytes), fps == 1e-30f) << "fps " << fps;
         if (fps != 1e-30f) ExpectEmpty(m);
+    }
+}
+
+// A joint posed from a number that is not finite, or becomes infinite once key
+// times are in milliseconds and angles in degrees, would give NaN matrices to
+// it and every joint below it, in the model and in every instance made from
+// it. Such files are refused; absurd numbers that stay finite still load and
+// pose to finite matrices.
+TEST(MS3DLoad, JointNumbersThatWouldPoisonThePoseAreRefused) {
+    constexpr float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const struct {
+        const char* name;
+        void (*spoil)(MS3DData&);
+        bool accepted;
+    } cases[] = {
+        {"rotation key time NaN", [](MS3DData& d) { d.joints[0].rotationKeys[1].time = nan; }, false},
+        {"translation key time infinite", [](MS3DData& d) { d.joints[0].translationKeys[2].time = inf; }, false},
+        {"key at -1e38 s, -inf ms", [](MS3DData& d) { d.joints[1].rotationKeys[0].time = -1e38f; }, false},
+        {"rotation key value NaN", [](MS3DData& d) { d.joints[1].rotationKeys[2].value[1] = nan; }, false},
+        {"translation key value -inf", [](MS3DData& d) { d.joints[0].translationKeys[0].value[2] = -inf; }, false},
+        {"rotation key of 1e37 radians, inf degrees",
+         [](MS3DData& d) { d.joints[0].rotationKeys[0].value[0] = 1e37f; }, false},
+        {"rest rotation NaN", [](MS3DData& d) { d.joints[1].rotation[0] = nan; }, false},
+        {"rest rotation of -1e37 radians", [](MS3DData& d) { d.joints[0].rotation[2] = -1e37f; }, false},
+        {"rest position infinite", [](MS3DData& d) { d.joints[1].position[1] = inf; }, false},
+        {"key at -3e35 s, finite in ms", [](MS3DData& d) { d.joints[0].rotationKeys[0].time = -3e35f; }, true},
+        {"rotation key of 5e36 radians", [](MS3DData& d) { d.joints[1].rotationKeys[1].value[2] = 5e36f; }, true},
+        {"rest rotation of 5e36 radians", [](MS3DData& d) { d.joints[1].rotation[0] = 5e36f; }, true},
+        {"translation key of 1e30", [](MS3DData& d) { d.joints[0].translationKeys[1].value[0] = 1e30f; }, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MS3DData data = Sample();
+        c.spoil(data);
+        MS3D m;
+        ASSERT_EQ(Read(m, Encode(data)), c.accepted);
+        if (!c.accepted) {
+            ExpectEmpty(m);
+            continue;
+        }
+        m.InitialSetup();
+        ANIMATIONTEMPLATE animTemplate;
+        ONEMODEL instance;
+        ASSERT_TRUE(animTemplate.Setup(&m) && instance.Setup(&animTemplate, &m, nullptr));
+        m.SetAnimation(0, 30, 1000, true, true);
+        instance.SetAnimation(0, 30, 1000, true, true);
+        for (int frame = 0; frame < 30; ++frame) {
+            m.Animate(0.1);
+            m.UpdateSkeleton();
+            instance.Update(0.1);
+        }
+        for (int j = 0; j < m.numJoints; ++j)
+            for (double e : m.skeleton[j].absolute.m) ASSERT_TRUE(std::isfinite(e)) << "joint " << j;
+        for (int j = 0; j < instance.numJoints; ++j)
+            for (double e : instance.joints[j].absolute.m) ASSERT_TRUE(std::isfinite(e)) << "instance joint " << j;
     }
 }
 
