@@ -127,7 +127,23 @@ TEST(Quaternion, FromMatrixBothBranches) {
     }
 }
 
+// The product of two rotations is the rotation doing the right one first: its
+// matrix is the product of their matrices. Rotations about different, oblique
+// axes give every cross term of the product a part to play.
 TEST(Quaternion, MultiplyAndInverse) {
+    const struct { const char* name; QUAT p, q; } pairs[] = {
+        {"quarter turns about Z", AxisAngle(0, 0, 1, 90), AxisAngle(0, 0, 1, 90)},
+        {"X then Y", AxisAngle(0, 1, 0, 90), AxisAngle(1, 0, 0, 90)},
+        {"oblique axes", AxisAngle(0.48f, 0.6f, 0.64f, 70), AxisAngle(-0.8f, 0.36f, 0.48f, 125)},
+        {"oblique axes, other order", AxisAngle(-0.8f, 0.36f, 0.48f, 125), AxisAngle(0.48f, 0.6f, 0.64f, 70)},
+    };
+    for (const auto& c : pairs) {
+        const MATRIX product = QuatToRotationMatrix(MultiplyQuats(c.p, c.q));
+        const MATRIX expected = MultiplyMatrix(QuatToRotationMatrix(c.p), QuatToRotationMatrix(c.q));
+        for (int i = 0; i < 16; ++i) EXPECT_NEAR(product.m[i], expected.m[i], 1e-6) << c.name << ", element " << i;
+    }
+    ExpectQuatNear(MultiplyQuats(QUAT{1, 0, 0, 0}, QUAT{0, 1, 0, 0}), 0, 0, 1, 0);  // i j = k
+    ExpectQuatNear(MultiplyQuats(QUAT{0, 1, 0, 0}, QUAT{1, 0, 0, 0}), 0, 0, -1, 0);  // j i = -k
     const QUAT q = AxisAngle(0, 0, 1, 90);
     const QUAT twice = MultiplyQuats(q, q);
     ExpectQuatNear(twice, 0, 0, 1, 0);  // 180 degrees about Z
@@ -154,7 +170,30 @@ TEST(Quaternion, SlerpEndsShortArcAndLinearBranch) {
     EXPECT_DOUBLE_EQ(same.w, from.w);
 }
 
+// Columns: side (level), up, and the direction from b to a; an orthonormal
+// basis for any direction.
 TEST(MatrixAngleBetweenVectors, FacesFromBToA) {
+    const struct { VECTOR3D a, b, forward; } views[] = {
+        {MakePoint(3, 5, 8), MakePoint(1, 2, 2), MakePoint(2 / 7.0f, 3 / 7.0f, 6 / 7.0f)},
+        {MakePoint(-4, -1, 2), MakePoint(0, 3, 0), MakePoint(-2 / 3.0f, -2 / 3.0f, 1 / 3.0f)},
+        {MakePoint(10, 0, 0), MakePoint(0, 0, 0), MakePoint(1, 0, 0)},
+    };
+    for (const auto& v : views) {
+        const MATRIX m = MatrixAngleBetweenVectors(v.a, v.b);
+        const VECTOR3D side = MakePoint(m.m[0], m.m[1], m.m[2]);
+        const VECTOR3D up = MakePoint(m.m[4], m.m[5], m.m[6]);
+        const VECTOR3D forward = MakePoint(m.m[8], m.m[9], m.m[10]);
+        SCOPED_TRACE(::testing::Message() << v.forward.x << "," << v.forward.y << "," << v.forward.z);
+        ExpectNear(forward, v.forward.x, v.forward.y, v.forward.z, 1e-6f);
+        EXPECT_NEAR(VectorLength(side), 1.0, 1e-6);
+        EXPECT_NEAR(VectorLength(up), 1.0, 1e-6);
+        EXPECT_NEAR(VectorDotProduct(side, up), 0.0, 1e-6);
+        EXPECT_NEAR(VectorDotProduct(side, forward), 0.0, 1e-6);
+        EXPECT_NEAR(VectorDotProduct(up, forward), 0.0, 1e-6);
+        EXPECT_NEAR(side.y, 0.0, 1e-7) << "the side stays level";
+        EXPECT_GT(up.y, 0.0f) << "the second column leans up";
+    }
+
     const MATRIX m = MatrixAngleBetweenVectors(MakePoint(0, 0, 10), MakePoint(0, 0, 0));
     EXPECT_NEAR(m.m[10], 1.0, 1e-7);
     EXPECT_EQ(m.m[15], 1.0);

@@ -170,8 +170,11 @@ TEST(ModelMesh, SharedMeshIsAcceptedOnlyWhenABuildWouldGiveTheSame) {
         const char* name;
         void (*change)(MS3D&);
         bool matches;
+        void (*changeMesh)(MODELMESH&) = nullptr;
     } cases[] = {
         {"the same model", [](MS3D&) {}, true},
+        {"a record nobody uses added to the mesh", [](MS3D&) {}, false,
+         [](MODELMESH& m) { m.vertices.Add(Record(42.0f, 0, 0)); }},
         {"a normal changed", [](MS3D& m) { m.triangles[4].normals[1][0] = 0.5f; }, false},
         {"two records become equal", [](MS3D& m) { std::swap(m.triangles[3].normals[0][0], m.triangles[3].normals[0][1]); }, false},
         {"a group's material changed", [](MS3D& m) { m.groups[1].materialIndex = 0; }, false},
@@ -188,7 +191,9 @@ TEST(ModelMesh, SharedMeshIsAcceptedOnlyWhenABuildWouldGiveTheSame) {
     for (const auto& c : cases) {
         const std::unique_ptr<MS3D> model = Load(data);
         c.change(*model);
-        EXPECT_EQ(MeshMatchesModel(mesh, *model, 1), c.matches) << c.name;
+        MODELMESH shared = mesh;
+        if (c.changeMesh) c.changeMesh(shared);
+        EXPECT_EQ(MeshMatchesModel(shared, *model, 1), c.matches) << c.name;
     }
 }
 

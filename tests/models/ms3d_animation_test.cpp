@@ -80,25 +80,31 @@ bool SameMatrix(const MATRIX& a, const MATRIX& b) { return std::memcmp(a.m, b.m,
 
 // Chains of parent names that close on themselves are opened, so repeated
 // updates give the same pose instead of feeding a joint's matrix back into it.
+// Only a link of the loop is cut: joints hanging off it, listed before or after
+// it, keep their parents.
 TEST(MS3DSkeleton, ParentLoopsAreOpened) {
     MS3DData d;
-    for (const char* name : {"a", "b", "self", "c"}) {
+    for (const char* name : {"tail", "a", "b", "self", "c"}) {
         d.joints.push_back(Joint(name, "", {1, 0, 0}));
         d.joints.back().rotation[2] = 0.3f;
     }
     Bytes file = Encode(d);
-    SetParents(file, {"b", "a", "self", "a"});
+    SetParents(file, {"a", "b", "a", "self", "a"});
     MS3D m;
     ASSERT_TRUE(Read(m, file));
     m.InitialSetup();
-    EXPECT_EQ(m.skeleton[2].parent, -1);
-    EXPECT_EQ((m.skeleton[0].parent == -1) + (m.skeleton[1].parent == -1), 1);
-    EXPECT_EQ(m.skeleton[3].parent, 0);
-    m.UpdateSkeleton();  // a parent listed after its child lags one update
-    MATRIX first[4];
-    for (int j = 0; j < 4; ++j) first[j] = m.skeleton[j].absolute;
+    EXPECT_EQ(m.skeleton[0].parent, 1) << "tail, before the loop";
+    EXPECT_EQ((m.skeleton[1].parent == -1) + (m.skeleton[2].parent == -1), 1) << "one link of a <-> b cut";
+    EXPECT_EQ(m.skeleton[3].parent, -1);
+    EXPECT_EQ(m.skeleton[4].parent, 1) << "c, after the loop";
+    // A parent listed after its child lags one update; tail lags behind a,
+    // which lags behind b, so two updates settle the pose.
+    m.UpdateSkeleton();
+    m.UpdateSkeleton();
+    MATRIX first[5];
+    for (int j = 0; j < 5; ++j) first[j] = m.skeleton[j].absolute;
     for (int i = 0; i < 5; ++i) m.UpdateSkeleton();
-    for (int j = 0; j < 4; ++j) EXPECT_TRUE(SameMatrix(first[j], m.skeleton[j].absolute)) << j;
+    for (int j = 0; j < 5; ++j) EXPECT_TRUE(SameMatrix(first[j], m.skeleton[j].absolute)) << j;
 }
 
 // The clock needs no skeleton: without InitialSetup it runs and the mesh stays.
@@ -132,6 +138,10 @@ TEST(MS3DClock, ClipsLoopExactlyOrStopAtTheirEnd) {
     EXPECT_EQ(m->currentTime, 80.0f) << "the overshoot is dropped";
     ExpectNear(root.currentTranslation, MakePoint(0, 0, 0));
     EXPECT_NEAR(TurnAboutZ(root), 0.0, 1e-4);
+    m->Animate(0.92);  // exactly on the end: that is the end too
+    EXPECT_EQ(m->currentTime, 80.0f) << "landing on the end restarts";
+    m->Animate(0.1);
+    EXPECT_EQ(m->currentTime, 180.0f);
 
     m->SetAnimation(0.0, 10.0, 1000.0, false, false);  // 0 .. 400 ms
     m->Animate(0.25);
@@ -171,21 +181,35 @@ TEST(MS3DClock, KeysHeldOutsideAndInterpolatedBetween) {
 }
 
 // A transition holds the clock while the pose slerps from where it was to the
-// first pose of the new clip, for half a second of real time.
+// first pose of the new clip, for half a second of real time. That pose is the
+// first key not earlier than the clip's start: a key the start falls on is
+// that key, and a start after the last key holds the last one.
 TEST(MS3DClock, TransitionTakesFourEighthSecondStepsWithTheClockStill) {
-    const std::unique_ptr<MS3D> m = SkeletonModel();
-    m->SetAnimation(0.0, 25.0, 1000.0, true, false);
-    m->Animate(0.3);  // root at (2, 0, 0), 45 degrees
-    m->SetAnimation(0.0, 25.0, 1000.0, true, true);
-    const float blends[] = {0.25f, 0.5f, 0.75f, 1.0f};
-    for (int step = 0; step < 4; ++step) {
+    const struct { double startFrame; float x; double degrees; } clips[] = {
+        {0.0, 0, 0},    // 0 ms: before the first key (100 ms)
+        {2.5, 0, 0},    // 100 ms: on the first key
+        {5.0, 4, 90},   // 200 ms: between the keys
+        {12.5, 4, 90},  // 500 ms: on the last key
+        {20.0, 4, 90},  // 800 ms: after the last key
+    };
+    for (const auto& clip : clips) {
+        SCOPED_TRACE(clip.startFrame);
+        const std::unique_ptr<MS3D> m = SkeletonModel();
+        m->SetAnimation(0.0, 25.0, 1000.0, true, false);
+        m->Animate(0.3);  // root at (2, 0, 0), 45 degrees
+        m->SetAnimation(clip.startFrame, 25.0, 1000.0, true, true);
+        const float start = m->startTime;
+        const float blends[] = {0.25f, 0.5f, 0.75f, 1.0f};
+        for (int step = 0; step < 4; ++step) {
+            m->Animate(0.125);
+            const float b = blends[step];
+            EXPECT_EQ(std::make_tuple(m->blend, m->blending, m->currentTime), std::make_tuple(b, step < 3, start));
+            ExpectNear(m->skeleton[0].currentTranslation, MakePoint(2 * (1 - b) + clip.x * b, 0, 0));
+            EXPECT_NEAR(TurnAboutZ(m->skeleton[0]), 45.0 * (1 - b) + clip.degrees * b, 1e-3);
+        }
         m->Animate(0.125);
-        EXPECT_EQ(std::make_tuple(m->blend, m->blending, m->currentTime), std::make_tuple(blends[step], step < 3, 0.0f));
-        ExpectNear(m->skeleton[0].currentTranslation, MakePoint(2 * (1 - blends[step]), 0, 0));
-        EXPECT_NEAR(TurnAboutZ(m->skeleton[0]), 45.0 * (1 - blends[step]), 1e-3);
+        EXPECT_EQ(m->currentTime, start + 125.0f) << "the clock moves once the transition is over";
     }
-    m->Animate(0.125);
-    EXPECT_EQ(m->currentTime, 125.0f) << "the clock moves once the transition is over";
 }
 
 // Each pose is computed from the joint-space copy, so after thousands of frames
