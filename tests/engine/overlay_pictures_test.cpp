@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "GLFixture.h"
 #include "TestFiles.h"
+#include "assets/PNGWriter.h"
 #include "assets/Texture.h"
 #include "engine/SSMain.h"
 #include "writers/TGAWriter.h"
@@ -25,54 +25,6 @@ namespace {
 
 constexpr int kW = 1024;
 constexpr int kH = 768;
-
-void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void PutChunk(std::vector<uint8_t>& out, const char type[4], const std::vector<uint8_t>& data) {
-    PutBE32(out, static_cast<uint32_t>(data.size()));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    uint32_t crc = ~0u;  // CRC-32 of type and data
-    for (std::size_t i = start; i < out.size(); ++i) {
-        crc ^= out[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    PutBE32(out, ~crc);
-}
-
-// An 8-bit RGB PNG from rows given bottom first (as glReadPixels gives them).
-// The zlib stream is made of stored blocks: large, but simple and exact.
-bool WritePNG(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    std::vector<uint8_t> raw;  // top row first, each after filter byte 0
-    for (int y = height - 1; y >= 0; --y) {
-        raw.push_back(0);
-        raw.insert(raw.end(), rgb.begin() + y * rowBytes, rgb.begin() + (y + 1) * rowBytes);
-    }
-    std::vector<uint8_t> z{0x78, 0x01};
-    for (std::size_t at = 0; at < raw.size(); at += 65535) {
-        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
-        z.insert(z.end(), {uint8_t(at + n == raw.size()), uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
-        z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
-    }
-    uint32_t a = 1, b = 0;  // Adler-32
-    for (uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
-    PutBE32(z, (b << 16) | a);
-
-    std::vector<uint8_t> header, png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    PutBE32(header, static_cast<uint32_t>(width));
-    PutBE32(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", {});
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    return static_cast<bool>(out.flush());
-}
 
 class OverlayPictures : public GLTest {
 protected:
@@ -127,9 +79,11 @@ protected:
             }
         return changed;
     }
+    // Writes the frame PlayTo drew, still in the back buffer.
     void Save(const char* name) {
         const std::string path = outDir + "/" + name;
-        ASSERT_TRUE(WritePNG(path, kW, kH, frame)) << path;
+        std::string error;
+        ASSERT_TRUE(WritePNG(path, ReadFramebuffer(kW, kH), &error)) << error;
         std::printf("wrote %s\n", path.c_str());
     }
 

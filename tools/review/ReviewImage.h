@@ -1,24 +1,15 @@
-// ReviewImage: RGB pictures read back from the frame buffer or composed on the
-// CPU, and written as PNG files.
+// ReviewImage: composing pictures on the CPU (contact sheets, tiled views) out
+// of frames read back with ReadFramebuffer. Reading and writing PNG files is
+// the saver's own PNGWriter.
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> rgb;  // top row first, 3 bytes per pixel
+#include "assets/PNGWriter.h"
 
-    Picture() = default;
-    Picture(int w, int h, uint8_t grey);
-    uint8_t* At(int x, int y) { return rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3; }
-    // Copies `part` with its top-left corner at (x, y), clipped to this picture.
-    void Paste(const Picture& part, int x, int y);
-};
-
-// The back buffer's region (0, 0, width, height), turned top row first.
-Picture ReadFrame(int width, int height);
-
-bool WritePng(const std::string& path, const Picture& picture);
+// A width x height picture filled with one grey.
+RGBImage BlankImage(int width, int height, uint8_t grey);
+// The three bytes of pixel (x, y), counted from the top left.
+uint8_t* PixelOf(RGBImage& image, int x, int y);
+// Copies `part` with its top-left corner at (x, y), clipped to `into`.
+void Paste(RGBImage& into, const RGBImage& part, int x, int y);

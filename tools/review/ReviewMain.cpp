@@ -29,8 +29,12 @@ constexpr int kHigh = 720;
 struct Output {
     std::string dir;
     int written = 0;
-    void Save(const std::string& name, const Picture& p) {
-        if (WritePng(dir + name, p)) ++written;
+    void Save(const std::string& name, const RGBImage& p) {
+        std::string error;
+        if (WritePNG(dir + name, p, &error))
+            ++written;
+        else
+            std::fprintf(stderr, "sandmere-review: cannot write %s\n", error.c_str());
     }
 };
 
@@ -45,10 +49,10 @@ Camera Look(VECTOR3D eye, VECTOR3D target, float fov) {
 void SkyShots(ReviewScene& scene, Output& out) {
     scene.Begin(kWide, kHigh, Look(MakePoint(0, 10, 0), MakePoint(0, 10, -100), 60), false);
     scene.DrawSky();
-    out.Save("sky_horizon.png", ReadFrame(kWide, kHigh));
+    out.Save("sky_horizon.png", ReadFramebuffer(kWide, kHigh));
     scene.Begin(kWide, kHigh, Look(MakePoint(0, 10, 0), MakePoint(0, 110, -60), 80), false);
     scene.DrawSky();
-    out.Save("sky_up.png", ReadFrame(kWide, kHigh));
+    out.Save("sky_up.png", ReadFramebuffer(kWide, kHigh));
 }
 
 void GroundShots(ReviewScene& scene, Output& out) {
@@ -67,7 +71,7 @@ void GroundShots(ReviewScene& scene, Output& out) {
         scene.Begin(kWide, kHigh, Look(s.eye, s.target, s.fov), true);
         scene.DrawSky();
         scene.DrawGround();
-        out.Save(s.name, ReadFrame(kWide, kHigh));
+        out.Save(s.name, ReadFramebuffer(kWide, kHigh));
     }
 
     Camera plan;
@@ -78,7 +82,7 @@ void GroundShots(ReviewScene& scene, Output& out) {
     scene.Begin(1000, 1000, plan, false);
     scene.DrawGround();
     scene.DrawWalkways();
-    out.Save("ground_plan.png", ReadFrame(1000, 1000));
+    out.Save("ground_plan.png", ReadFramebuffer(1000, 1000));
 
     const std::vector<VECTOR3D>& marks = scene.Landmarks();
     for (std::size_t i = 1; i < marks.size(); ++i) {
@@ -89,13 +93,13 @@ void GroundShots(ReviewScene& scene, Output& out) {
         scene.Begin(kWide, kHigh, Look(eye, m, 50), true);
         scene.DrawSky();
         scene.DrawGround();
-        out.Save("landmark_" + std::to_string(i) + ".png", ReadFrame(kWide, kHigh));
+        out.Save("landmark_" + std::to_string(i) + ".png", ReadFramebuffer(kWide, kHigh));
     }
 }
 
 void CamelShots(ReviewScene& scene, Output& out) {
     const int tile = 512;
-    Picture views(tile * 2, tile * 2, 0);
+    RGBImage views = BlankImage(tile * 2, tile * 2, 0);
     struct View {
         float x, z;
     } sides[] = {{0, 7.5f}, {0, -6.5f}, {7.0f, 0.45f}, {-7.0f, 0.45f}};
@@ -104,13 +108,13 @@ void CamelShots(ReviewScene& scene, Output& out) {
         scene.DrawSky();
         scene.DrawGround();
         scene.DrawCamel(8.0f, MakePoint(0, 0, 0), 0.0f, i % 3);
-        views.Paste(ReadFrame(tile, tile), (i % 2) * tile, (i / 2) * tile);
+        Paste(views, ReadFramebuffer(tile, tile), (i % 2) * tile, (i / 2) * tile);
     }
     out.Save("camel_views.png", views);
 
     // Side views through the cycle, orthographic, with a ground line at y = 0.
     const int cellW = 480, cellH = 400, columns = 4, rows = 2;
-    Picture stride(cellW * columns, cellH * rows, 0);
+    RGBImage stride = BlankImage(cellW * columns, cellH * rows, 0);
     for (int f = 0; f < columns * rows; ++f) {
         Camera side;
         side.orthographic = true;
@@ -130,7 +134,7 @@ void CamelShots(ReviewScene& scene, Output& out) {
         glEnd();
         glColor3f(1, 1, 1);
         glEnable(GL_COLOR_MATERIAL);
-        stride.Paste(ReadFrame(cellW, cellH), (f % columns) * cellW, (f / columns) * cellH);
+        Paste(stride, ReadFramebuffer(cellW, cellH), (f % columns) * cellW, (f / columns) * cellH);
     }
     out.Save("camel_stride.png", stride);
 
@@ -139,14 +143,14 @@ void CamelShots(ReviewScene& scene, Output& out) {
     scene.DrawGround();
     for (int k = 0; k < 3; ++k)
         scene.DrawCamel(4.0f + 7.0f * k, MakePoint(-3.0f + 3.0f * k, 0, -1.0f * k), 10.0f * k, k);
-    out.Save("camel_coats.png", ReadFrame(kWide, kHigh));
+    out.Save("camel_coats.png", ReadFramebuffer(kWide, kHigh));
 
     scene.Begin(kWide, kHigh, Look(MakePoint(0, 2.35f, 0), MakePoint(0, 0.5f, 10), 45), true);
     scene.DrawSky();
     scene.DrawGround();
     scene.DrawCamel(8.0f, MakePoint(0, 0, 0), 0.0f, 0);
     scene.DrawCamel(14.0f, MakePoint(1.5f, 0, 7), 0.0f, 2);
-    out.Save("camel_ride.png", ReadFrame(kWide, kHigh));
+    out.Save("camel_ride.png", ReadFramebuffer(kWide, kHigh));
 }
 
 void SceneShots(ReviewScene& scene, Output& out) {
@@ -168,7 +172,7 @@ void SceneShots(ReviewScene& scene, Output& out) {
             if (s.target.y > 10) p = MakePoint(s.eye.x + 30 + 5.0f * k, 0, s.eye.z - 10 - 4.0f * k);
             scene.DrawCamel(2.0f + 4.0f * k, p, 30.0f * k, k % 3);
         }
-        out.Save("scene_" + std::to_string(++n) + ".png", ReadFrame(kWide, kHigh));
+        out.Save("scene_" + std::to_string(++n) + ".png", ReadFramebuffer(kWide, kHigh));
     }
 }
 
@@ -181,7 +185,7 @@ void TableSheet(const std::string& resourceDir, Output& out) {
     }
     const int cell = 300, columns = 4;
     int rows = (table.count + columns - 1) / columns;
-    Picture sheet(cell * columns, cell * rows, 40);
+    RGBImage sheet = BlankImage(cell * columns, cell * rows, 40);
     for (int i = 0; i < table.count; ++i) {
         const Texture& t = table.entries[i];
         if (t.textureName == 0 || t.width == 0) continue;
@@ -191,17 +195,17 @@ void TableSheet(const std::string& resourceDir, Output& out) {
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         float scale = std::min(1.0f, static_cast<float>(cell - 12) / std::max(t.width, t.height));
         int w = static_cast<int>(t.width * scale), h = static_cast<int>(t.height * scale);
-        Picture p(w, h, 0);
+        RGBImage p = BlankImage(w, h, 0);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
                 int sx = static_cast<int>(x / scale), sy = static_cast<int>(t.height - 1 - static_cast<int>(y / scale));
                 const uint8_t* s = &rgba[(static_cast<std::size_t>(sy) * t.width + sx) * 4];
                 float a = s[3] / 255.0f;
                 uint8_t check = ((x / 8 + y / 8) % 2) ? 90 : 150;
-                for (int c = 0; c < 3; ++c) p.At(x, y)[c] = static_cast<uint8_t>(s[c] * a + check * (1 - a));
+                for (int c = 0; c < 3; ++c) PixelOf(p, x, y)[c] = static_cast<uint8_t>(s[c] * a + check * (1 - a));
             }
         }
-        sheet.Paste(p, (i % columns) * cell + 6, (i / columns) * cell + 6);
+        Paste(sheet, p, (i % columns) * cell + 6, (i / columns) * cell + 6);
     }
     out.Save("table_contact.png", sheet);
 }
