@@ -17,7 +17,11 @@ void configureSheet_save(GtkButton*, gpointer sheet) { SheetOf(sheet)->Save(); }
 void configureSheet_cancel(GtkButton*, gpointer sheet) { SheetOf(sheet)->Cancel(); }
 void configureSheet_defaults(GtkButton*, gpointer sheet) { SheetOf(sheet)->Defaults(); }
 void configureSheet_update(GtkToggleButton*, gpointer sheet) { SheetOf(sheet)->UpdateStates(); }
-void configureSheet_openwebsite(GtkButton*, gpointer sheet) { SheetOf(sheet)->OpenWebsite(); }
+// The link button's own opening (through GIO) is replaced by the sheet's launcher.
+gboolean configureSheet_openwebsite(GtkLinkButton*, gpointer sheet) {
+    SheetOf(sheet)->OpenWebsite();
+    return TRUE;
+}
 }
 
 // The window manager's close button and Esc (which GtkDialog turns into a
@@ -119,7 +123,7 @@ void ConfigureSheet::Cleanup() {
     configureSheet = oSave = oMainMonitorOnly = oNumCamels = oPlaySound = oVolume = nullptr;
 }
 
-// Labels and ranges from the settings table.
+// Labels and ranges from the settings table, and the web page's address.
 void ConfigureSheet::ApplyTable() {
     SetRange(oNumCamels, kNumCamels);
     SetRange(oVolume, kVolume);
@@ -129,6 +133,8 @@ void ConfigureSheet::ApplyTable() {
         gtk_label_set_text(GTK_LABEL(label), kSettingsTable[kNumCamels].label);
     if (GtkWidget* label = Widget(builder, "lVolume"))
         gtk_label_set_text(GTK_LABEL(label), kSettingsTable[kVolume].label);
+    if (GtkWidget* link = Widget(builder, "oWebsite"); GTK_IS_LINK_BUTTON(link))
+        gtk_link_button_set_uri(GTK_LINK_BUTTON(link), kSandmereWebPage);
 }
 
 GObject* ConfigureSheet::Object(const char* id) const {
