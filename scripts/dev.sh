@@ -18,7 +18,7 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xscreensaver xscreensaver-gl
+  xvfb xauth xscreensaver xscreensaver-gl desktop-file-utils
 )
 
 setup() {

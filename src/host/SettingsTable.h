@@ -35,3 +35,19 @@ inline constexpr SettingDescription kSettingsTable[kSettingCount] = {
 inline constexpr const char* kSettingsGroup = "kwSandmere";
 inline constexpr const char* kSettingsVersionKey = "version";
 inline constexpr const char* kSettingsVersion = "1.0";
+
+// The option XScreenSaver's command carries. XScreenSaver leaves out every
+// option whose value equals its default, so a run it starts cannot tell "the
+// user chose 10 camels there" from "nothing chosen". With this option the
+// table's defaults plus the options passed decide, and the key file is neither
+// read nor written.
+inline constexpr const char* kNoSettingsFileOption = "--no-settings-file";
+
+// A value kept inside its setting's range. Whatever a file, a control or the
+// command line delivers passes through here before it is narrowed to the
+// record's width: 2^32 camels would otherwise become 0 and 2^31 negative, and
+// the herd and the camera need at least one camel.
+constexpr int64_t ClampSetting(SettingIndex index, int64_t value) {
+    const SettingDescription& setting = kSettingsTable[index];
+    return value < setting.minimum ? setting.minimum : value > setting.maximum ? setting.maximum : value;
+}

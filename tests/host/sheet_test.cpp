@@ -1,0 +1,216 @@
+// The configuration sheet with the real Sandmere.ui and GTK, on an X server of
+// its own (Xvfb): filled from the owner's values, edited, saved, cancelled,
+// reset to the defaults, closed by the window manager and by Esc; and a
+// screenshot of it for a person to look at.
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "TestFiles.h"
+#include "host/ConfigureSheet.h"
+
+// Xlib last: its macros (None, Status) clash with names in the headers above.
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Starts Xvfb on a free display (it names the display on a pipe) and GTK on it.
+class XvfbEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        int pipeFds[2];
+        ASSERT_EQ(pipe(pipeFds), 0);
+        server = fork();
+        if (server == 0) {
+            close(pipeFds[0]);
+            prctl(PR_SET_PDEATHSIG, SIGTERM);  // no server outlives a crashed test
+            const std::string fd = std::to_string(pipeFds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(pipeFds[1]);
+        // The number ends with a newline; Xvfb fails if the pipe closes before it is written.
+        std::string number;
+        char c = 0;
+        while (read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(pipeFds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        setenv("NO_AT_BRIDGE", "1", 1);
+        ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
+    }
+    void TearDown() override {
+        if (server > 0) {
+            kill(server, SIGTERM);
+            waitpid(server, nullptr, 0);
+        }
+    }
+
+private:
+    pid_t server = -1;
+};
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+
+USERSETTINGS Values(int64_t camels, bool sound, int32_t volume, bool mainOnly) {
+    USERSETTINGS user;
+    user.values = {camels, sound, volume};
+    user.MainMonitorOnly = mainOnly;
+    return user;
+}
+
+bool Same(const USERSETTINGS& a, const USERSETTINGS& b) {
+    return a.values.NUM_CAMELS == b.values.NUM_CAMELS && a.values.PLAYSOUND == b.values.PLAYSOUND &&
+           a.values.VOLUME == b.values.VOLUME && a.MainMonitorOnly == b.MainMonitorOnly;
+}
+
+class SheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(store.Save(stored));
+        ASSERT_TRUE(sheet.Setup(ConfigureSheetFile(SANDMERE_BINARY_DIR "/resources"), &store,
+                                [this](const USERSETTINGS& saved) {
+                                    owner = saved;
+                                    ++ownerCalls;
+                                }));
+        sheet.Open(stored);
+        PumpConfigureSheets();
+        storedText = testfiles::ReadText(store.FilePath());
+    }
+    GtkWidget* Control(const char* id) { return GTK_WIDGET(sheet.Object(id)); }
+    void Check(const char* id, bool on) { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Control(id)), on); }
+    void Click(const char* id) { gtk_button_clicked(GTK_BUTTON(Control(id))); }
+    bool VolumeEnabled() { return gtk_widget_get_sensitive(Control("oVolume")); }
+    // Edits every control away from `stored`.
+    void Edit() {
+        // Typed and not yet confirmed, and beyond 32 bits: the control's range keeps it.
+        gtk_entry_set_text(GTK_ENTRY(Control("oNumCamels")), "4294967296");
+        Check("oPlaySound", true);
+        gtk_range_set_value(GTK_RANGE(Control("oVolume")), 250);
+        Check("oMainMonitorOnly", false);
+    }
+    void ExpectNothingSaved() {
+        EXPECT_EQ(testfiles::ReadText(store.FilePath()), storedText);
+        EXPECT_EQ(ownerCalls, 0);
+    }
+    // Asks for the window to close as a window manager does (WM_DELETE_WINDOW).
+    void CloseLikeTheWindowManager() {
+        GdkWindow* window = gtk_widget_get_window(sheet.Window());
+        Display* display = GDK_WINDOW_XDISPLAY(window);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = GDK_WINDOW_XID(window);
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+        XSync(display, False);
+        for (int i = 0; i < 100 && sheet.IsOpen(); ++i) {
+            PumpConfigureSheets();
+            g_usleep(10000);
+        }
+    }
+
+    testfiles::TempDir dir;
+    SettingsStore store{SettingsStoreMode::KeyFile, dir.File("kwSandmere/settings.ini")};
+    const USERSETTINGS stored = Values(42, false, 9, true);
+    std::string storedText;
+    ConfigureSheet sheet;
+    USERSETTINGS owner;
+    int ownerCalls = 0;
+};
+
+TEST_F(SheetTest, OpensWithTheOwnersValuesAndSavesTheEdits) {
+    ASSERT_TRUE(sheet.IsOpen());
+    EXPECT_TRUE(Same(sheet.ControlValues(), stored));
+    EXPECT_FALSE(VolumeEnabled());  // sound is off
+    Edit();
+    EXPECT_TRUE(VolumeEnabled());  // at once, before Save
+    Click("oSave");
+    EXPECT_FALSE(sheet.IsOpen());
+    const USERSETTINGS edited = Values(10000, true, 250, false);
+    EXPECT_TRUE(Same(SettingsStore(SettingsStoreMode::KeyFile, store.FilePath()).Read(), edited));
+    EXPECT_EQ(ownerCalls, 1);
+    EXPECT_TRUE(Same(owner, edited));
+}
+
+TEST_F(SheetTest, DefaultsFillTheControlsAndCancelStoresNothing) {
+    Edit();
+    Check("oPlaySound", false);
+    EXPECT_FALSE(VolumeEnabled());
+    Click("oDefaults");
+    EXPECT_TRUE(Same(sheet.ControlValues(), DefaultUserSettings()));
+    EXPECT_TRUE(VolumeEnabled());
+    EXPECT_TRUE(sheet.IsOpen());
+    Click("oCancel");
+    EXPECT_FALSE(sheet.IsOpen());
+    ExpectNothingSaved();
+    // Abandoned edits do not come back with the next opening.
+    sheet.Open(stored);
+    EXPECT_TRUE(Same(sheet.ControlValues(), stored));
+}
+
+TEST_F(SheetTest, WindowManagerCloseAndEscAreCancelAndKeepTheSheet) {
+    GtkWidget* window = sheet.Window();
+    Edit();
+    CloseLikeTheWindowManager();
+    EXPECT_FALSE(sheet.IsOpen());
+    ExpectNothingSaved();
+    // Hidden, not destroyed: the same window opens again with its controls in it.
+    sheet.Open(stored);
+    EXPECT_TRUE(sheet.IsOpen());
+    EXPECT_TRUE(gtk_widget_is_ancestor(Control("oVolume"), window));
+    Edit();
+    gtk_bindings_activate(G_OBJECT(window), GDK_KEY_Escape, static_cast<GdkModifierType>(0));
+    for (int i = 0; i < 100 && sheet.IsOpen(); ++i) {
+        PumpConfigureSheets();
+        g_usleep(10000);
+    }
+    EXPECT_FALSE(sheet.IsOpen());
+    ExpectNothingSaved();
+    EXPECT_EQ(sheet.Window(), window);
+}
+
+// Writes test-output/configure-sheet.png: the sheet as the user sees it.
+TEST_F(SheetTest, Screenshot) {
+    Check("oPlaySound", true);
+    for (int i = 0; i < 20; ++i) {  // until GTK has drawn the sheet
+        PumpConfigureSheets();
+        g_usleep(10000);
+    }
+    GdkWindow* window = gtk_widget_get_window(sheet.Window());
+    const int width = gdk_window_get_width(window), height = gdk_window_get_height(window);
+    GdkPixbuf* picture = gdk_pixbuf_get_from_window(window, 0, 0, width, height);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_GT(width, 300);
+    EXPECT_GT(height, 150);
+    fs::create_directories(SANDMERE_BINARY_DIR "/test-output");
+    EXPECT_TRUE(gdk_pixbuf_save(picture, SANDMERE_BINARY_DIR "/test-output/configure-sheet.png", "png", nullptr,
+                                nullptr));
+    g_object_unref(picture);
+}
+
+TEST(ConfigureDialogTest, RunsOnItsOwnUntilClosed) {
+    testfiles::TempDir dir;
+    SettingsStore store(SettingsStoreMode::KeyFile, dir.File("kwSandmere/settings.ini"));
+    // Once the dialog is up, close it as the window manager would.
+    g_timeout_add(100, [](gpointer) -> gboolean {
+        for (GList* w = gtk_window_list_toplevels(); w != nullptr; w = w->next)
+            if (gtk_widget_get_visible(GTK_WIDGET(w->data))) gtk_window_close(GTK_WINDOW(w->data));
+        return G_SOURCE_REMOVE;
+    }, nullptr);
+    EXPECT_EQ(RunConfigureDialog(SANDMERE_BINARY_DIR "/resources", store), 0);
+    // It was filled from the store, whose first run stored the defaults.
+    EXPECT_TRUE(Same(SettingsStore(SettingsStoreMode::KeyFile, store.FilePath()).Read(), DefaultUserSettings()));
+    EXPECT_EQ(RunConfigureDialog(dir.path(), store), 1);  // no interface file there
+}
+
+}  // namespace
