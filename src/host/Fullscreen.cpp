@@ -3,13 +3,14 @@
 // pixels from where the pointer first showed up, so jitter and the pointer's
 // first report do not count) quits.
 //
-// The monitors come from XRandR on X11 (Monitors.h). Where a monitor is
-// exactly one of SDL's displays the window also asks the window manager for
-// full screen, so it covers panels and docks; a monitor that is only part of
-// an output gets a borderless window at its place.
+// The monitors come from XRandR on X11 (Monitors.h). Each gets a borderless
+// window at its place. Where a monitor is exactly one of SDL's displays and a
+// window manager runs, the window also asks it for full screen, so that it
+// covers panels and docks.
 #include <SDL.h>
 
 #include <cmath>
+#include <string>
 
 #include "host/HostSetup.h"
 #include "host/Monitors.h"
@@ -83,6 +84,8 @@ int RunFullscreen(const HOSTOPTIONS& options) {
     if (!OpenTrace(trace, options)) return 1;
 
     const std::vector<MONITOR> monitors = QueryMonitors();
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool askForFullscreen = !(driver && std::string(driver) == "x11") || WindowManagerRunning();
     const int main = MainMonitor(monitors);
     std::vector<HOSTEDVIEW> views;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
@@ -91,7 +94,7 @@ int RunFullscreen(const HOSTOPTIONS& options) {
                                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALLOW_HIGHDPI |
                                                 SDL_WINDOW_SKIP_TASKBAR, false);
         if (!window) continue;
-        if (IsWholeDisplay(r)) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (askForFullscreen && IsWholeDisplay(r)) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         AddView(views, window, static_cast<int>(i) == main, false, options);
     }
     if (views.empty()) {

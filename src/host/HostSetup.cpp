@@ -1,5 +1,8 @@
 #include "host/HostSetup.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 #include <cstdio>
 
 #include "host/MixerSound.h"
@@ -16,6 +19,27 @@ void AlertInMessageBox(const char* title, const char* text) {
 
 }  // namespace
 
+bool WindowManagerRunning() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    // An EWMH window manager names its check window on the root window.
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    bool running = false;
+    if (check != None) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type, &format,
+                               &items, &after, &data) == Success) {
+            running = type == XA_WINDOW && items == 1;
+            if (data) XFree(data);
+        }
+    }
+    XCloseDisplay(display);
+    return running;
+}
+
 bool StartVideo(const char* videoDriver) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     InstallStopSignals();
@@ -29,9 +53,11 @@ bool StartVideo(const char* videoDriver) {
 
 void FinishVideo(std::vector<HOSTEDVIEW>& views) {
     views.clear();  // each view before its host: frame driver, then sound
-    CloseSoundOutput();
+    // Closing the output would wait for the audio thread's next buffer, which
+    // the 100 ms bound after a signal cannot afford; the process's end closes it.
+    PauseSoundOutput();
     SetAlertHandler(nullptr);
-    SDL_Quit();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 SDL_Window* CreateGLWindow(const char* title, int x, int y, int width, int height, Uint32 flags,

@@ -14,7 +14,7 @@
 // video. videoDriver forces one (e.g. "offscreen"); null lets SDL choose.
 // False with the reason on standard error.
 bool StartVideo(const char* videoDriver);
-// Releases the views, closes the sound output and SDL.
+// Releases the views, silences the sound output and closes SDL's video.
 void FinishVideo(std::vector<HOSTEDVIEW>& views);
 
 // A window with an OpenGL surface of the saver's pixel format; an accelerated
@@ -26,6 +26,11 @@ SDL_Window* CreateGLWindow(const char* title, int x, int y, int width, int heigh
 // window released) when no GL surface can be made on it.
 bool AddView(std::vector<HOSTEDVIEW>& views, SDL_Window* window, bool mainScreen, bool preview,
              const HOSTOPTIONS& options, bool silent = false);
+
+// Whether a window manager runs on the X display (false on other drivers).
+// Without one, asking it for full screen only waits for an answer that never
+// comes; a borderless window over the monitor is full screen already.
+bool WindowManagerRunning();
 
 // Alerts become SDL message boxes with one "OK" button (window mode only,
 // where a person is at the screen).

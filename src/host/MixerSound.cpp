@@ -32,6 +32,14 @@ void CloseSoundOutput() {
     g_output = Output::Closed;
 }
 
+void PauseSoundOutput() {
+    if (g_output == Output::Open) {
+        Mix_HaltChannel(-1);
+        Mix_Pause(-1);
+        SDL_PauseAudio(1);
+    }
+}
+
 std::unique_ptr<MIXERSOUND> MIXERSOUND::Load(const std::string& path) {
     if (!OpenSoundOutput()) return nullptr;
     Mix_Chunk* chunk = Mix_LoadWAV(path.c_str());

@@ -17,8 +17,12 @@
 // Opens the output if it is not open yet. False (with one line on standard
 // error the first time) when there is no audio device.
 bool OpenSoundOutput();
-// Closes the output; players must be gone.
+// Closes the output; players must be gone. Closing waits for the audio
+// thread to finish its buffer (tens of milliseconds).
 void CloseSoundOutput();
+// Silences the output at once and leaves it for the process's end to close:
+// how a host that must end within 100 ms of a signal lets go of it.
+void PauseSoundOutput();
 
 class MIXERSOUND : public SOUNDPLAYER {
 public:
