@@ -21,6 +21,8 @@ void RunHostLoop(std::vector<HOSTEDVIEW>& views, TRACEWRITER& trace, const LOOPH
     for (const HOSTEDVIEW& v : views) interval = std::fmin(interval, v.view->animationTimeInterval());
     double next = hooks.clock();
     while (!StopRequested()) {
+        // Events first: a window that went away is seen before anything is drawn into it.
+        if (hooks.pollEvents) hooks.pollEvents();
         for (std::size_t i = 0; i < views.size() && !StopRequested(); ++i) {
             SandmereView& view = *views[i].view;
             if (!view.isAnimating()) continue;
@@ -29,7 +31,6 @@ void RunHostLoop(std::vector<HOSTEDVIEW>& views, TRACEWRITER& trace, const LOOPH
             if (view.framesDrawn() != before && view.ssMain)
                 trace.Frame(static_cast<int>(i), view.framesDrawn(), *view.ssMain);
         }
-        if (hooks.pollEvents) hooks.pollEvents();
         if (StopRequested()) break;
         next += interval;
         const double now = hooks.clock();

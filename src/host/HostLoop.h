@@ -25,8 +25,8 @@ struct LOOPHOOKS {
     std::function<double()> clock = MonotonicSeconds;
 };
 
-// Ticks every animating view once per round, writes a trace line for each
-// drawn frame, polls the events, and sleeps until the next round is due (a
+// Polls the events, ticks every animating view once per round, writes a
+// trace line for each drawn frame, and sleeps until the next round is due (a
 // round that ran late does not make later ones hurry). Returns when a stop
 // was requested; a request during a round ends it before the next view.
 void RunHostLoop(std::vector<HOSTEDVIEW>& views, TRACEWRITER& trace, const LOOPHOOKS& hooks);

@@ -52,12 +52,14 @@ bool StartVideo(const char* videoDriver) {
 }
 
 void FinishVideo(std::vector<HOSTEDVIEW>& views) {
+    bool drawableGone = false;
+    for (const HOSTEDVIEW& v : views) drawableGone = drawableGone || v.host->DrawableGone();
     views.clear();  // each view before its host: frame driver, then sound
     // Closing the output would wait for the audio thread's next buffer, which
     // the 100 ms bound after a signal cannot afford; the process's end closes it.
     PauseSoundOutput();
     SetAlertHandler(nullptr);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (!drawableGone) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 SDL_Window* CreateGLWindow(const char* title, int x, int y, int width, int height, Uint32 flags,

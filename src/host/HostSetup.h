@@ -14,7 +14,8 @@
 // video. videoDriver forces one (e.g. "offscreen"); null lets SDL choose.
 // False with the reason on standard error.
 bool StartVideo(const char* videoDriver);
-// Releases the views, silences the sound output and closes SDL's video.
+// Releases the views, silences the sound output and closes SDL's video
+// (unless a drawable is gone: SDL would wait for that window's events).
 void FinishVideo(std::vector<HOSTEDVIEW>& views);
 
 // A window with an OpenGL surface of the saver's pixel format; an accelerated

@@ -109,6 +109,9 @@ int RunModule(const HOSTOPTIONS& options) {
     LOOPHOOKS hooks;
     hooks.pollEvents = [&] { PollModuleEvents(window, views.front()); };
     RunHostLoop(views, trace, hooks);
+    // The loop may have ended on an X error or a signal with the window's end
+    // still unread: look once more before SDL is asked to let go of it.
+    if (XWindowLost() || window.Poll().destroyed) views.front().host->SetDrawableGone();
     FinishVideo(views);
     return 0;
 }

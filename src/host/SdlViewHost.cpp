@@ -25,6 +25,10 @@ SDLVIEWHOST::SDLVIEWHOST(SDL_Window* w, bool main, unsigned int s, bool quiet, s
     : window(w), mainScreen(main), seed(s), silent(quiet), clock(std::move(c)) {}
 
 SDLVIEWHOST::~SDLVIEWHOST() {
+    // A drawable that is gone takes its window with it: SDL would wait for
+    // events of a window that no longer exists, and the context's teardown
+    // would address it. The process is ending; it releases both.
+    if (drawableGone) return;
     if (context) {
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(context);

@@ -42,6 +42,7 @@ public:
 
     // The drawable no longer exists: no more GL work on it.
     void SetDrawableGone();
+    bool DrawableGone() const { return drawableGone; }
     SDL_Window* Window() const { return window; }
     // The drawable's size in pixels (HiDPI screens included).
     VIEWSIZE DrawableSize() const;
