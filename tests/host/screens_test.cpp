@@ -46,6 +46,7 @@ TEST(Monitors, AWindowIsOnTheMonitorHoldingItsCentre) {
         {"straddling, centre on the other", two, {1700, 0, 800, 600}, false},
         {"the other monitor exactly", two, {1920, 0, 1280, 1024}, false},
         {"covering every monitor (the root)", two, {0, 0, 3200, 1080}, true},
+        {"the root, its centre on the other", {kLeft, Primary(kRight)}, {0, 0, 3200, 1080}, true},
         {"primary on the right", {kLeft, Primary(kRight)}, {2000, 10, 640, 480}, true},
         {"centre on no monitor", two, {1920, 1024, 400, 400}, false},
         {"no monitors known", {}, {5000, 5000, 10, 10}, true},

@@ -62,11 +62,13 @@ protected:
             EXPECT_TRUE(view.initWithFrame({0, 0, kWidth, kHeight}, preview));
             view.startAnimation();
             Sleep(silence);
-            for (int i = 0; i <= 4; ++i) {
+            for (int i = 0; i <= 3; ++i) {  // the third gap ends the countdown
                 host.now = kStart + 0.04 * i;
                 view.animateOneFrame();
             }
-            Sleep(playing);
+            Sleep(playing);  // the first ticks of sound are what the start made
+            host.now = kStart + 0.16;
+            view.animateOneFrame();
         }
         CloseSoundOutput();  // flushes the file
         const testfiles::Bytes bytes = testfiles::ReadBytes(output);
