@@ -145,8 +145,8 @@ TEST_F(OneModel, TransitionTakesThreeTenthSecondStepsWithTheClockStill) {
 }
 
 // Without a transition, the model's own clock and an instance give the same
-// clock, joints and posed mesh, through a looping clip (wrapping twice) and
-// then a clip that stops at its end.
+// clock, joints and posed mesh, through a looping clip (landing exactly on its
+// end, 40 + 1120 ms, then wrapping twice) and then a clip that stops at its end.
 TEST_F(OneModel, PosesAgreeWithTheModelsOwnClock) {
     ONEMODEL a;
     ASSERT_TRUE(Join(a));
@@ -154,8 +154,11 @@ TEST_F(OneModel, PosesAgreeWithTheModelsOwnClock) {
         a.SetAnimation(1, 29, 900, loop, false);
         model->SetAnimation(1, 29, 900, loop, false);
         for (int step = 0; step < 150; ++step) {
-            const double dt = 0.01 + 0.003 * (step % 7);
+            const double dt = step == 0 && loop ? 1120.0 / 900.0 : 0.01 + 0.003 * (step % 7);
             a.Update(dt);
+            if (step == 0 && loop) {
+                EXPECT_EQ(a.currentTime, 40.0f) << "landing on the end restarts";
+            }
             model->Animate(dt);
             model->UpdateSkeleton();
             model->UpdatePoints();
