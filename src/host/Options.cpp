@@ -284,7 +284,8 @@ std::string UsageText() {
         std::string names = d.kind == SettingKind::Integer
                                 ? std::string(d.option) + " N"
                                 : std::string(d.option) + ", " + d.optionOff;
-        names.resize(std::max<std::size_t>(names.size() + 1, 21), ' ');
+        // Names longer than the column put the label on a line of its own.
+        names = names.size() < 21 ? names + std::string(21 - names.size(), ' ') : names + "\n" + std::string(23, ' ');
         text += "  " + names + d.label;
         if (d.kind == SettingKind::Integer)
             text += " (" + std::to_string(d.minimum) + " to " + std::to_string(d.maximum) + ")";
