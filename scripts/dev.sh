@@ -3,6 +3,9 @@
 #
 #   scripts/dev.sh setup   install the Debian packages that are missing
 #   scripts/dev.sh build   setup, then configure and build (build/)
+#   scripts/dev.sh run [ARGS]  build, then start the saver in a window (ARGS go
+#                          to sandmere); with no display, render 20 seconds
+#                          headless to sandmere.png
 #   scripts/dev.sh test    build, run every test; then the same under
 #                          AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/),
 #                          and replay the fuzz corpora when clang is present
@@ -18,7 +21,8 @@ PACKAGES=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xscreensaver xscreensaver-gl desktop-file-utils
+  libx11-dev libxrandr-dev
+  xvfb xauth xscreensaver xscreensaver-gl x11-xserver-utils x11-utils desktop-file-utils
 )
 
 setup() {
@@ -65,9 +69,20 @@ test_all() {
   fi
 }
 
+run() {
+  build
+  if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec build/sandmere "$@"
+  fi
+  echo "sandmere: no display (DISPLAY and WAYLAND_DISPLAY are unset): rendering 20 seconds headless"
+  build/sandmere --headless --duration 20 --snapshot sandmere.png "$@"
+  echo "sandmere: the picture is $PWD/sandmere.png"
+}
+
 case "${1:-}" in
   setup) setup ;;
   build) build ;;
   test) test_all ;;
-  *) echo "usage: $0 setup|build|test" >&2; exit 2 ;;
+  run) shift; run "$@" ;;
+  *) echo "usage: $0 setup|build|test|run [sandmere options]" >&2; exit 2 ;;
 esac
