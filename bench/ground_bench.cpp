@@ -6,6 +6,7 @@
 //   BM_Ground     the ground from typical camera positions, whole (every
 //                 piece) or culled (the pieces the frustum keeps), at 320x180
 //                 and 1280x720, for several tile counts.
+//   BM_EmptyFrame a frame with nothing drawn (clear, matrices, glFinish).
 //   BM_FillFloor  one full-screen textured, fogged quad a frame: the least a
 //                 frame of pixels can cost on this renderer.
 //   BM_Sky        the sky dome alone, as the scene compiles it.
@@ -17,7 +18,8 @@
 // Every frame clears colour and depth, draws, and waits for the renderer
 // (glFinish). Times are wall-clock; the CPU column counts every thread of the
 // process, the renderer's included. Counters: triangles and pieces the ground
-// called; for BM_SkyGround the sky's samples that passed the depth test and
+// called, the ground's fragments that passed the depth test (samples) and the
+// pixels it covers in the end (covered); for BM_SkyGround the sky's samples that passed the depth test and
 // how many pixels of sky remain in the picture (occlusion queries).
 //
 //   build/bench/ground_bench --benchmark_min_time=0.5
@@ -26,11 +28,13 @@
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "assets/Texture.h"
 #include "engine/SceneState.h"
@@ -221,7 +225,7 @@ bool Prepare(benchmark::State& state, Bench** out) {
     return true;
 }
 
-// Triangles and pieces of the ground that a culled draw calls in this view.
+// Triangles and pieces of the ground that a draw calls in this view.
 void CountCalled(const ONEBG& ground, const FRUSTUM& frustum, bool culled, benchmark::State& state) {
     int pieces = 0, triangles = 0;
     for (const GROUNDPIECE& p : ground.pieces) {
@@ -251,6 +255,13 @@ void BM_Ground(benchmark::State& state) {
         glFinish();
     }
     CountCalled(*ground, bench->frustum, culled, state);
+    // Overdraw: fragments that passed the depth test against the pixels the
+    // ground covers in the end (depth below the cleared 1.0).
+    bench->BeginFrame(r, v);
+    state.counters["samples"] = bench->CountSamples([&] { ground->Draw(bench->frustum); });
+    std::vector<float> depth(static_cast<std::size_t>(r.width) * r.height);
+    glReadPixels(0, 0, r.width, r.height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    state.counters["covered"] = static_cast<double>(std::count_if(depth.begin(), depth.end(), [](float d) { return d < 1.0f; }));
     state.SetLabel(std::to_string(r.width) + "x" + std::to_string(r.height) + " " + v.name +
                    (culled ? " culled" : " whole"));
 }
@@ -276,6 +287,20 @@ BENCHMARK(BM_Ground)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// A frame with nothing drawn: clearing, the matrices and waiting for the
+// renderer. What every other figure includes.
+void BM_EmptyFrame(benchmark::State& state) {
+    Bench* bench;
+    if (!Prepare(state, &bench)) return;
+    const Resolution r = kResolutions[state.range(0)];
+    for (auto _ : state) {
+        bench->BeginFrame(r, kViews[0]);
+        glFinish();
+    }
+    state.SetLabel(std::to_string(r.width) + "x" + std::to_string(r.height));
+}
+BENCHMARK(BM_EmptyFrame)->Arg(0)->Arg(1)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // One quad over the whole view, 500 units ahead (well into the fog), with the
 // sand's 512x512 texture repeated over it; depth test on, lighting off.
