@@ -83,7 +83,9 @@ struct PlanBox {
         minX = std::min(minX, p[0]), maxX = std::max(maxX, p[0]);
         minZ = std::min(minZ, p[2]), maxZ = std::max(maxZ, p[2]);
     }
-    bool Within(float span) const { return maxX - minX <= span && maxZ - minZ <= span; }
+    // A box made unknowable by a non-finite corner counts as within: such a
+    // triangle joins the run it follows instead of starting a list of its own.
+    bool Within(float span) const { return !(maxX - minX > span) && !(maxZ - minZ > span); }
 };
 
 const float* CornerPosition(const MS3D& model, const MS3D_TRIANGLE& t, int corner) {
