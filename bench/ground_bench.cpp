@@ -3,26 +3,30 @@
 // resources and the saver's own state: lighting, linear fog, back faces
 // culled, GL_LEQUAL depth, textures on.
 //
-//   BM_Ground     the ground from typical camera positions, whole (every
-//                 piece) or culled (the pieces the frustum keeps), at 320x180
-//                 and 1280x720, for several tile counts.
-//   BM_EmptyFrame a frame with nothing drawn (clear, matrices, glFinish).
-//   BM_FillFloor  one full-screen textured, fogged quad a frame: the least a
-//                 frame of pixels can cost on this renderer.
-//   BM_Sky        the sky dome alone, as the scene compiles it.
-//   BM_SkyGround  sky and ground in today's order (sky first), and ground first
-//                 with the sky after it under GL_LESS (the same picture: the
-//                 ground wins every tie either way), which skips the sky's
-//                 pixels that the ground covers.
+//   BM_Ground      the ground from typical camera positions, whole (every
+//                  piece) or culled (the pieces the frustum keeps), at 320x180
+//                  and 1280x720.
+//   BM_GroundTiles the culled ground cut into 1 to 24 tiles across.
+//   BM_EmptyFrame  a frame with nothing drawn (clear, matrices, glFinish).
+//   BM_FillFloor   one full-screen textured, fogged quad a frame: the least a
+//                  frame of pixels can cost on this renderer.
+//   BM_Sky         the sky dome alone, as the scene compiles it.
+//   BM_SkyGround   sky and ground in today's order (sky first), and ground
+//                  first with the sky after it under GL_LESS (the same
+//                  picture, colour and depth: the ground wins every tie either
+//                  way), which skips the sky's pixels that the ground covers.
 //
 // Every frame clears colour and depth, draws, and waits for the renderer
 // (glFinish). Times are wall-clock; the CPU column counts every thread of the
 // process, the renderer's included. Counters: triangles and pieces the ground
 // called, the ground's fragments that passed the depth test (samples) and the
-// pixels it covers in the end (covered); for BM_SkyGround the sky's samples that passed the depth test and
-// how many pixels of sky remain in the picture (occlusion queries).
+// pixels it covers in the end (covered); for BM_SkyGround the sky's samples
+// that passed the depth test and how many pixels of sky remain in the picture
+// (occlusion queries). Use the JSON output when filtering several benchmarks
+// together: their counters differ, which the CSV writer refuses.
 //
-//   build/bench/ground_bench --benchmark_min_time=0.5
+//   build/bench/ground_bench --benchmark_min_time=0.5 --benchmark_repetitions=5
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <SDL.h>
