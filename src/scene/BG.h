@@ -1,13 +1,28 @@
 // ONEBG: the ground of the scene. The MilkShape model "g.kst" is loaded once,
-// scaled to world size, compiled into one display list and thrown away; its
+// scaled to world size, compiled into display lists and thrown away; its
 // joints survive as landmarks, the world positions the camera picks as targets.
+//
+// The lists are pieces of the ground, each a patch of one group with a sphere
+// round it, so a frame can leave out the pieces the view frustum rejects.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "maths/NiftyMaths.h"
 
 struct Texture;
+class FRUSTUM;
+class MS3D;
+
+// One display list of the ground: a run of consecutive triangles of one group
+// whose plan fits one tile, binding that group's texture first.
+struct GROUNDPIECE {
+    uint32_t list = 0;       // GL display list
+    VECTOR3D centre;         // bounding sphere of the piece's vertices, world units
+    float radius = 0.0f;
+    int32_t triangleCount = 0;
+};
 
 class ONEBG {
 public:
@@ -16,6 +31,10 @@ public:
     static constexpr float kScale = 146.0f;
     // The camera starts out looking at landmark 1, so a ground needs two joints.
     static constexpr int kMinLandmarks = 2;
+    // A piece's plan fits a square tile of 1 / kTilesAcross of the ground's
+    // extent (chosen by bench/ground_bench.cpp; see BG.cpp).
+    static constexpr int kTilesAcross = 8;
+    static constexpr int kMaxTilesAcross = 64;
 
     ONEBG() = default;
     ~ONEBG();  // runs Cleanup (needs the GL context current if anything was built)
@@ -23,18 +42,32 @@ public:
     ONEBG& operator=(const ONEBG&) = delete;
 
     // Loads path + "g.kst" (path ends with '/'). True when the model was loaded
-    // and the list and landmarks were built; on false nothing is left built.
+    // and the lists and landmarks were built; on false nothing is left built.
+    // tilesAcross (1..kMaxTilesAcross) sets how finely the ground is cut.
     bool Setup(const char* path);
-    // Calls the display list. Sets no state: the caller's lighting, fog,
-    // culling and texturing apply.
+    bool Setup(const char* path, int tilesAcross);
+    // Calls the list of the whole ground. Sets no state of its own beyond the
+    // groups' texture binds: the caller's lighting, fog, culling and texturing
+    // apply.
     void Draw() const;
-    // Releases the list, the textures and the landmarks; a second call finds
+    // Calls the pieces whose spheres the frustum does not reject, in the order
+    // the whole ground draws them, then binds the texture the whole ground
+    // leaves bound, so what follows finds the same state either way. The
+    // frustum must have been extracted for the current view.
+    void Draw(const FRUSTUM& frustum) const;
+    // Releases the lists, the textures and the landmarks; a second call finds
     // nothing to release.
     void Cleanup();
 
-    uint32_t displayList = 0;        // GL display list drawing the whole ground; 0 while none
+    uint32_t displayList = 0;        // GL list calling every piece in order; 0 while none
     Texture* textures = nullptr;     // owned array (delete[]), textureCount entries
     int32_t textureCount = 0;
     VECTOR3D* landmarks = nullptr;   // owned array (delete[]), landmarkCount entries, world units
     int32_t landmarkCount = 0;       // the ground model's joint count
+    std::vector<GROUNDPIECE> pieces; // lists displayList + 1 ..., group by group, tile by tile
+    bool bindsLastTexture = false;   // whether the whole ground binds a texture at all
+    uint32_t lastTexture = 0;        // the texture it leaves bound when it does
+
+private:
+    bool BuildPieces(const MS3D& model, int tilesAcross);
 };

@@ -296,6 +296,38 @@ TEST_F(ModelsTest, WaterLiesOnlyOverTheBasinAndTheFloorHasNoCracks) {
     EXPECT_EQ(open, 0);
 }
 
+// The mesa stands on the horizon and the camera sees it from 300 units and
+// more, where a world unit is about 3 pixels of a 1280 x 720 view. Round its
+// cliffs the rock picture must not be squeezed much finer than that: without
+// mipmaps its streaks then thin into rows of lines, one per repeat, like seams.
+TEST_F(ModelsTest, MesaCliffsAreNotTexturedMuchFinerThanTheyAreSeen) {
+    Loaded ground("g.kst");
+    ASSERT_TRUE(ground.ok);
+    MS3D& m = *ground.model;
+    m.Scale(146.0f);
+    const int rock = GroupNamed(m, "rock");
+    ASSERT_GE(rock, 0);
+    const float texels = static_cast<float>(ground.textures[m.groups[rock].materialIndex].width);
+    const ground::Landmark* mesa = nullptr;
+    for (const ground::Landmark& l : ground::Landmarks()) mesa = l.name == "mesa" ? &l : mesa;
+    ASSERT_NE(mesa, nullptr);
+    std::vector<float> around;  // texels per world unit along level edges of the cliffs
+    for (int k = 0; k < m.groups[rock].triangleCount; ++k) {
+        const MS3D_TRIANGLE& t = m.triangles[m.groups[rock].triangleIndices[k]];
+        for (int c = 0; c < 3; ++c) {
+            const float* a = m.vertices[t.vertexIndices[c]].position;
+            const float* b = m.vertices[t.vertexIndices[(c + 1) % 3]].position;
+            const float level = std::hypot(b[0] - a[0], b[2] - a[2]);
+            if (std::hypot(a[0] - mesa->x, a[2] - mesa->z) > 250.0f || a[1] < 20.0f) continue;
+            if (level < 1.0f || std::fabs(b[1] - a[1]) > 0.1f * level) continue;
+            around.push_back(std::fabs(t.s[(c + 1) % 3] - t.s[c]) * texels / level);
+        }
+    }
+    ASSERT_GT(around.size(), 100u);
+    std::nth_element(around.begin(), around.begin() + around.size() / 2, around.end());
+    EXPECT_LT(around[around.size() / 2], 6.0f) << "texels per world unit round the cliffs";
+}
+
 // ---- Camel --------------------------------------------------------------------------
 
 class CamelTest : public GLTest {
@@ -500,6 +532,49 @@ TEST(PicturesTest, RepeatingPicturesTileWithoutSeams) {
     Image coat = camel::PaintCoat(camel::Coat::kTawny);
     for (camel::Band b : {camel::kFrontLegBand, camel::kHindLegBand})
         ExpectTiles(coat, "leg band", false, int(b.t0 * coat.height) + 1, int(b.t1 * coat.height) - 1);
+}
+
+// Luminance at (x, y), wrapping round the picture's edges.
+float Luma(const Image& im, int x, int y) {
+    const uint8_t* p = im.At((x % im.width + im.width) % im.width, (y % im.height + im.height) % im.height);
+    return 0.3f * p[0] + 0.59f * p[1] + 0.11f * p[2];
+}
+float BoxMean(const Image& im, int x, int y, int r) {
+    float sum = 0;
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) sum += Luma(im, x + dx, y + dy);
+    return sum / static_cast<float>((2 * r + 1) * (2 * r + 1));
+}
+
+// Without mipmaps, detail a few texels across shimmers wherever a picture is
+// seen small. The sand, which reaches the horizon, keeps its contrast in its
+// ripples (7 to 31 texels) and next to none at the scale of a texel; the
+// rock's varnish streaks are broad, not lines a few texels wide.
+TEST(PicturesTest, SandAndRockKeepTheirDetailBroad) {
+    const Image sand = ground::PaintSand(512);
+    double texel = 0, ripple = 0;
+    int n = 0;
+    for (int y = 0; y < sand.height; y += 4)
+        for (int x = 0; x < sand.width; x += 4, ++n) {
+            texel += std::pow(Luma(sand, x, y) - BoxMean(sand, x, y, 1), 2.0);
+            ripple += std::pow(BoxMean(sand, x, y, 3) - BoxMean(sand, x, y, 15), 2.0);
+        }
+    EXPECT_LT(std::sqrt(texel / n), 0.3) << "sand: contrast at a texel's scale";
+    EXPECT_GT(std::sqrt(ripple / n), 2.2) << "sand: contrast at the ripples' scale";
+
+    // The rock's streaks run down its columns: a column's mean against its
+    // neighbours' within 4 texels shows any thinner than that.
+    const Image rock = ground::PaintRock(256);
+    std::vector<double> column(rock.width, 0.0);
+    for (int x = 0; x < rock.width; ++x)
+        for (int y = 0; y < rock.height; ++y) column[x] += Luma(rock, x, y) / rock.height;
+    double thinnest = 0;
+    for (int x = 0; x < rock.width; ++x) {
+        double around = 0;
+        for (int d = -4; d <= 4; ++d) around += column[(x + d + rock.width) % rock.width] / 9;
+        thinnest = std::max(thinnest, std::fabs(column[x] - around));
+    }
+    EXPECT_LT(thinnest, 3.0) << "rock: a streak only a few texels wide";
 }
 
 TEST(PicturesTest, TheColourKeyMarksOnlyTheFringesGaps) {

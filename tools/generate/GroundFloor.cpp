@@ -14,7 +14,10 @@
 // "restricted"), and each block is drawn as a fan round its centre through its
 // corners and through the midpoint of any edge whose neighbour is smaller. So
 // every vertex on an edge is shared by the triangles on both sides of it: the
-// surface has no T-junctions and no cracks.
+// surface has no T-junctions and no cracks. The blocks are written in the
+// tree's order, quadrant within quadrant, so that a run of consecutive
+// triangles covers a compact patch of ground: the saver draws the floor in
+// such runs and leaves out the ones outside the view.
 //
 // The pool's water is the part of the floor's triangles below the water
 // level, clipped exactly, so water and sand meet only along the shore and
@@ -58,9 +61,7 @@ public:
         Split(0, 0, kLines - 1);
         Restrict();
         std::vector<FloorTriangle> shore;
-        for (int j = 0; j + 1 < kLines; ++j)
-            for (int i = 0; i + 1 < kLines; ++i)
-                if (IsLeaf(i, j)) Emit(i, j, size_[j * kLines + i], &shore);
+        Visit(0, 0, kLines - 1, &shore);
         return shore;
     }
 
@@ -127,6 +128,21 @@ private:
         Split(i0 + h, j0, h);
         Split(i0, j0 + h, h);
         Split(i0 + h, j0 + h, h);
+    }
+
+    // Emits the blocks in the tree's own order, quadrant by quadrant, so that
+    // triangles that follow each other in the file lie together on the ground
+    // and the saver can cut the floor into compact runs.
+    void Visit(int i0, int j0, int s, std::vector<FloorTriangle>* shore) {
+        if (IsLeaf(i0, j0) && size_[j0 * kLines + i0] == s) {
+            Emit(i0, j0, s, shore);
+            return;
+        }
+        const int h = s / 2;
+        Visit(i0, j0, h, shore);
+        Visit(i0 + h, j0, h, shore);
+        Visit(i0, j0 + h, h, shore);
+        Visit(i0 + h, j0 + h, h, shore);
     }
 
     // Splits any block with a neighbour less than half its size, until none.

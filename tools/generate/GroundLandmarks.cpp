@@ -235,8 +235,13 @@ void Mesa(MeshBuilder& mesh) {
         }
         loft.push_back(ring);
     }
+    // Twelve repeats round the cliffs, about 55 units each: the mesa stands
+    // on the horizon and is seen from 300 units and more, where a texel is
+    // then about a pixel wide (28 repeats squeezed the picture to half that,
+    // and its streaks into rows of thin lines). Up the cliff a repeat is 14
+    // units, so the strata stay fine and level.
     LoftOptions o;
-    o.aroundScale = 28.0f;
+    o.aroundScale = 12.0f;
     o.capEnd = true;
     o.endPole = V3(site.x, ys.back() + 2.0f, site.z);
     Loft(mesh, loft, o);
