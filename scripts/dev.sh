@@ -59,8 +59,8 @@ test_all() {
   run_tests build
   echo "sandmere: again under AddressSanitizer + UndefinedBehaviorSanitizer"
   configure_and_build build-asan -DSANDMERE_SANITIZE=ON -DSANDMERE_BENCH=OFF
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-  LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 \
+  LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0:intercept_tls_get_addr=0" \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_tests build-asan
   if [ -d fuzz/corpus ] && command -v clang++ >/dev/null; then
