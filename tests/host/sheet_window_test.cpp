@@ -1,7 +1,8 @@
 // The configuration sheet where users meet it, on an X server of the test's
 // own (Xvfb): opened with the s key over a running window-mode view, which
-// keeps drawing under the host loop while the sheet is open, with Save
-// reaching both the settings file and the view; and `sandmere --configure`,
+// keeps drawing under the host loop while the sheet is open, closed by the
+// window manager and opened again, with Save reaching both the settings file
+// and the view; and `sandmere --configure`,
 // the real program, closed by the window manager and by SIGTERM or SIGINT,
 // each time with status 0 and nothing stored.
 #include <SDL.h>
@@ -27,6 +28,7 @@
 
 // Xlib last: its macros (None, Status) clash with names in the headers above.
 #include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 
 namespace {
 
@@ -57,6 +59,21 @@ void SaveScreen(const char* path) {
     g_object_unref(picture);
 }
 
+// Asks for the window to close as a window manager does (WM_DELETE_WINDOW).
+void CloseLikeTheWindowManager(GtkWidget* sheet) {
+    GdkWindow* window = gtk_widget_get_window(sheet);
+    Display* display = GDK_WINDOW_XDISPLAY(window);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = GDK_WINDOW_XID(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+}
+
 // The host loop runs once per process (its stop flag stays up), so the whole
 // window-mode story is one test, told in phases from the loop's event hook.
 TEST(WindowModeSheetTest, TheSKeyOpensTheSheetWhileTheViewDrawsAndSaveReachesIt) {
@@ -80,15 +97,20 @@ TEST(WindowModeSheetTest, TheSKeyOpensTheSheetWhileTheViewDrawsAndSaveReachesIt)
     ExpectValues({view.mySettings, view.MainMonitorOnly}, Values(3, false, 60, false));
     EXPECT_FALSE(ConfigureSheetToolkitStarted());  // no GTK until the sheet is wanted
 
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    key.key.windowID = SDL_GetWindowID(window);
-    key.key.state = SDL_PRESSED;
-    key.key.keysym.scancode = SDL_SCANCODE_S;
-    key.key.keysym.sym = SDLK_s;
-    ASSERT_EQ(SDL_PushEvent(&key), 1);
+    const auto pressS = [window] {
+        SDL_Event key{};
+        key.type = SDL_KEYDOWN;
+        key.key.windowID = SDL_GetWindowID(window);
+        key.key.state = SDL_PRESSED;
+        key.key.keysym.scancode = SDL_SCANCODE_S;
+        key.key.keysym.sym = SDLK_s;
+        return SDL_PushEvent(&key) == 1;
+    };
+    ASSERT_TRUE(pressS());
 
-    enum { Opening, Open, Saved } phase = Opening;
+    // Opened; closed by the window manager (GTK must be pumped to see it);
+    // opened again; saved; the sound follows.
+    enum { Opening, Open, Closing, Reopening, Saved } phase = Opening;
     int round = 0, phaseStart = 0;
     uint64_t framesAtOpen = 0;
     const auto next = [&](decltype(phase) p) {
@@ -100,31 +122,39 @@ TEST(WindowModeSheetTest, TheSKeyOpensTheSheetWhileTheViewDrawsAndSaveReachesIt)
         PollWindowEvents(views.front(), true);
         ++round;
         ConfigureSheet* sheet = view.sheet.get();
-        if (phase == Opening && sheet != nullptr && sheet->IsOpen()) {
+        const bool open = sheet != nullptr && sheet->IsOpen();
+        if ((phase == Opening || phase == Reopening) && open) {
             EXPECT_TRUE(ConfigureSheetToolkitStarted());
-            // The stored values, not this run's volume override.
+            // The stored values, not this run's volume override nor the edit abandoned below.
             ExpectValues(sheet->ControlValues(), Values(3, false, 250, false));
             framesAtOpen = view.framesDrawn();
-            next(Open);
+            next(phase == Opening ? Open : Saved);
+            if (phase == Saved) {
+                gtk_spin_button_set_value(GTK_SPIN_BUTTON(sheet->Object("oNumCamels")), 5);
+                gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sheet->Object("oPlaySound")), TRUE);
+                gtk_range_set_value(GTK_RANGE(sheet->Object("oVolume")), 200);
+                gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sheet->Object("oMainMonitorOnly")), TRUE);
+                gtk_button_clicked(GTK_BUTTON(sheet->Object("oSave")));
+                EXPECT_FALSE(sheet->IsOpen());
+                ExpectValues(SettingsStore(SettingsStoreMode::KeyFile, file).Read(), Values(5, true, 200, true));
+                // At once in the view's fields, the override still on top.
+                ExpectValues({view.mySettings, view.MainMonitorOnly}, Values(5, true, 60, true));
+            }
         } else if (phase == Open && round - phaseStart == 15) {
             EXPECT_GE(view.framesDrawn(), framesAtOpen + 10) << "the view stopped drawing under the sheet";
             EXPECT_EQ(view.bgSound, nullptr);
             SaveScreen(SANDMERE_BINARY_DIR "/test-output/sheet-over-window.png");
-            gtk_spin_button_set_value(GTK_SPIN_BUTTON(sheet->Object("oNumCamels")), 5);
-            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sheet->Object("oPlaySound")), TRUE);
-            gtk_range_set_value(GTK_RANGE(sheet->Object("oVolume")), 200);
-            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sheet->Object("oMainMonitorOnly")), TRUE);
-            gtk_button_clicked(GTK_BUTTON(sheet->Object("oSave")));
-            EXPECT_FALSE(sheet->IsOpen());
-            ExpectValues(SettingsStore(SettingsStoreMode::KeyFile, file).Read(), Values(5, true, 200, true));
-            // At once in the view's fields, the override still on top.
-            ExpectValues({view.mySettings, view.MainMonitorOnly}, Values(5, true, 60, true));
-            next(Saved);
+            gtk_spin_button_set_value(GTK_SPIN_BUTTON(sheet->Object("oNumCamels")), 9);
+            CloseLikeTheWindowManager(sheet->Window());
+            next(Closing);
+        } else if (phase == Closing && !open) {
+            EXPECT_EQ(SettingsStore(SettingsStoreMode::KeyFile, file).Read().values.NUM_CAMELS, 3);
+            EXPECT_TRUE(pressS());
+            next(Reopening);
         } else if (phase == Saved && view.bgSound && view.bgSound->IsPlaying()) {
             RequestStop();  // the sound followed within the countdown's few ticks
         }
-        const int limit = phase == Opening ? 30 : phase == Open ? 60 : 30;
-        if (round - phaseStart > limit) {
+        if (round - phaseStart > 30) {
             ADD_FAILURE() << "stuck in phase " << phase;
             RequestStop();
         }
