@@ -64,8 +64,8 @@ void SandmereView::TakeSavedSettings(const USERSETTINGS& saved) {
     const USERSETTINGS inForce = ApplyOverrides(saved, overrides);
     MainMonitorOnly = inForce.MainMonitorOnly;  // read by the next start
     mySettings = inForce.values;                // the sound step reads it every tick
-    // A view that started silent has no sound output yet: open it now, so the
-    // countdown's end finds one.
+    // A view that started silent opens the output now, as a start with sound
+    // on does, so the countdown runs on a device already going.
     if (SoundOnThisScreen && mySettings.PLAYSOUND) glView->PrepareSound();
 }
 

@@ -103,6 +103,7 @@ TEST_F(SheetTest, OpensWithTheOwnersValuesAndSavesTheEdits) {
     EXPECT_FALSE(VolumeEnabled());  // sound is off
     Edit();
     EXPECT_TRUE(VolumeEnabled());  // at once, before Save
+    sheet.Open(stored);            // asked for again while open: raised, the edits kept
     Click("oSave");
     EXPECT_FALSE(sheet.IsOpen());
     const USERSETTINGS edited = Values(10000, true, 250, false);
