@@ -1,8 +1,12 @@
 #include "host/ConfigureSheet.h"
 
-#include <cmath>
-#include <cstdio>
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+
+#include <clocale>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
 
 #include "host/SettingsTable.h"
 #include "host/WebPage.h"
@@ -152,7 +156,7 @@ void ConfigureSheet::Fill(const USERSETTINGS& values) {
 
 void ConfigureSheet::Open(const USERSETTINGS& values) {
     if (configureSheet == nullptr) return;
-    Fill(values);
+    if (!IsOpen()) Fill(values);
     gtk_window_present(GTK_WINDOW(configureSheet));
 }
 
@@ -197,19 +201,47 @@ void ConfigureSheet::OpenWebsite() {
                      kSandmereWebPage);
 }
 
+namespace {
+
+bool g_toolkitStarted = false;
+
+// A stop signal while the dialog runs: Cancel, so the loop below ends and the
+// process leaves with status 0 and the file as it was.
+gboolean CancelOnSignal(gpointer sheet) {
+    SheetOf(sheet)->Cancel();
+    return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+bool StartConfigureSheetToolkit() {
+    if (g_toolkitStarted) return true;
+    if (!gtk_init_check(nullptr, nullptr)) {
+        std::fprintf(stderr, "sandmere: cannot open the display for the configuration sheet\n");
+        return false;
+    }
+    // gtk_init sets every category from the environment; numbers stay "C".
+    std::setlocale(LC_NUMERIC, "C");
+    g_toolkitStarted = true;
+    return true;
+}
+
+bool ConfigureSheetToolkitStarted() { return g_toolkitStarted; }
+
 void PumpConfigureSheets() {
     while (g_main_context_iteration(nullptr, FALSE)) {
     }
 }
 
 int RunConfigureDialog(const std::string& resourceFolder, SettingsStore& store) {
-    if (!gtk_init_check(nullptr, nullptr)) {
-        std::fprintf(stderr, "sandmere: cannot open the display for the configuration sheet\n");
-        return 1;
-    }
+    if (!StartConfigureSheetToolkit()) return 1;
     ConfigureSheet sheet;
     if (!sheet.Setup(ConfigureSheetFile(resourceFolder), &store, nullptr)) return 1;
+    guint signalSources[3] = {};
+    int n = 0;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) signalSources[n++] = g_unix_signal_add(signal, CancelOnSignal, &sheet);
     sheet.Open(store.Read());
     while (sheet.IsOpen()) g_main_context_iteration(nullptr, TRUE);
+    for (const guint source : signalSources) g_source_remove(source);
     return 0;
 }

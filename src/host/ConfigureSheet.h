@@ -45,7 +45,8 @@ public:
     bool Setup(const std::string& uiPath, SettingsStore* store, SavedHandler onSaved);
     void Cleanup();
 
-    // Fills the controls from `values` and shows the sheet.
+    // Fills the controls from `values` and shows the sheet. A sheet already
+    // open is only raised, with the edits in progress kept.
     void Open(const USERSETTINGS& values);
     bool IsOpen() const;
 
@@ -80,11 +81,20 @@ private:
 // The path of the interface file in a resource folder.
 std::string ConfigureSheetFile(const std::string& resourceFolder);
 
+// Initialises GTK on the display, once, when a sheet is first wanted: runs
+// that never open one (module, full-screen, headless) never set up GTK. The
+// numeric locale stays "C", as the rest of the program writes numbers with
+// the C library. False when there is no display.
+bool StartConfigureSheetToolkit();
+// Whether StartConfigureSheetToolkit succeeded in this process.
+bool ConfigureSheetToolkitStarted();
+
 // Runs everything GTK has waiting, without blocking: the owner's loop calls it
 // once per tick while a sheet may be open.
 void PumpConfigureSheets();
 
 // `sandmere --configure`: initialises GTK, shows the sheet as a dialog of its
-// own filled from the store, and returns when it is closed. 0 when the sheet
-// was shown, 1 when there is no display or no interface file.
+// own filled from the store, and returns when it is closed (Save, Cancel, the
+// window manager, Esc; SIGTERM, SIGINT and SIGHUP count as Cancel). 0 when the
+// sheet was shown, 1 when there is no display or no interface file.
 int RunConfigureDialog(const std::string& resourceFolder, SettingsStore& store);

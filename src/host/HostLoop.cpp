@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "host/ConfigureSheet.h"
 #include "host/Signals.h"
 
 void SleepUntil(double deadline) {
@@ -23,6 +24,8 @@ void RunHostLoop(std::vector<HOSTEDVIEW>& views, TRACEWRITER& trace, const LOOPH
     while (!StopRequested()) {
         // Events first: a window that went away is seen before anything is drawn into it.
         if (hooks.pollEvents) hooks.pollEvents();
+        // A configuration sheet lives in this loop: GTK's events, never waiting.
+        if (ConfigureSheetToolkitStarted()) PumpConfigureSheets();
         for (std::size_t i = 0; i < views.size() && !StopRequested(); ++i) {
             SandmereView& view = *views[i].view;
             if (!view.isAnimating()) continue;

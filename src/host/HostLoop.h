@@ -1,6 +1,8 @@
 // The host loop: one process, any number of views, each ticked about every
 // 1/30 s from one loop that sleeps between rounds (never busy-waits), until a
-// stop is requested (a signal, a quit key, the host's window gone).
+// stop is requested (a signal, a quit key, the host's window gone). Once a
+// configuration sheet has started GTK, each round also runs GTK's pending
+// events without waiting, so the views keep drawing while the sheet is open.
 #pragma once
 
 #include <functional>

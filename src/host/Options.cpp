@@ -127,6 +127,12 @@ std::map<std::string, Handler> Handlers() {
     h["--fullscreen"] = Mode(HostMode::Fullscreen);
     h["--preview"] = Mode(HostMode::Preview);
     h["--headless"] = Mode(HostMode::Headless);
+    h["--configure"] = Mode(HostMode::Configure);
+    h[kNoSettingsFileOption] = [](Parser& p, const std::string& name, const std::string* inlineValue) {
+        if (inlineValue) return p.Fail(name + " takes no value");
+        p.result.options.overrides.settingsFile = false;
+        return true;
+    };
     h["--root"] = h["-root"] = [](Parser& p, const std::string& name, const std::string* inlineValue) {
         if (inlineValue) return p.Fail(name + " takes no value");
         p.result.options.root = true;
@@ -203,7 +209,8 @@ std::map<std::string, Handler> Handlers() {
 bool CheckTogether(Parser& p, const char* xscreensaverWindow) {
     HOSTOPTIONS& o = p.result.options;
     for (const HostMode m : p.modes)
-        if (m != p.modes.front()) return p.Fail("choose one of --fullscreen, --root/--window-id, --preview, --headless");
+        if (m != p.modes.front())
+            return p.Fail("choose one of --fullscreen, --root/--window-id, --preview, --headless, --configure");
     if (!p.modes.empty())
         o.mode = p.modes.front();
     else if (xscreensaverWindow && *xscreensaverWindow)
@@ -224,8 +231,17 @@ bool CheckTogether(Parser& p, const char* xscreensaverWindow) {
             if (!headless && (a == name || a.rfind(std::string(name) + "=", 0) == 0))
                 return p.Fail(std::string(name) + " is for --headless runs");
     if (headlessOnly && !headless) return p.Fail("snapshots are for --headless runs");
-    if (o.sizeGiven && (o.mode == HostMode::Fullscreen || o.mode == HostMode::Module))
+    if (o.sizeGiven && (o.mode == HostMode::Fullscreen || o.mode == HostMode::Module || o.mode == HostMode::Configure))
         return p.Fail("--size is for window, preview and headless runs");
+    if (o.mode == HostMode::Configure) {
+        // The sheet shows and saves the stored values: an override would be
+        // silently ignored, and with the marker nothing could be saved.
+        if (!o.overrides.settingsFile)
+            return p.Fail(std::string("--configure edits the settings file, which ") + kNoSettingsFileOption +
+                          " leaves alone");
+        for (const auto& value : o.overrides.value)
+            if (value) return p.Fail("--configure edits the stored settings; options such as --camels are for runs");
+    }
     return true;
 }
 
@@ -269,12 +285,14 @@ std::string UsageText() {
         "usage: sandmere [MODE] [OPTIONS]\n"
         "\n"
         "Modes (one at most):\n"
-        "  (none)               the saver in a 1280x720 window; q, Esc or closing it quits\n"
+        "  (none)               the saver in a 1280x720 window; q, Esc or closing it quits,\n"
+        "                       s opens the settings sheet\n"
         "  --fullscreen         one view on every monitor; any key, click or mouse move quits\n"
         "  --root, -root        XScreenSaver module: draws into $XSCREENSAVER_WINDOW or the root\n"
         "  --window-id ID       draws into window ID (0x... or decimal) as the preview\n"
         "  --preview            the preview in a small window (no banner, no sound)\n"
         "  --headless           no display: renders with a fixed time step\n"
+        "  --configure          the settings sheet; the choices are stored for later runs\n"
         "\n"
         "Options:\n"
         "  --size WxH           window, preview or headless size in pixels\n"
@@ -291,6 +309,9 @@ std::string UsageText() {
             text += " (" + std::to_string(d.minimum) + " to " + std::to_string(d.maximum) + ")";
         text += ", for this run only\n";
     }
+    text += std::string("  ") + kNoSettingsFileOption +
+            "   neither read nor write the settings file: the defaults and\n"
+            "                       the options given decide (XScreenSaver's command carries it)\n";
     text +=
         "  --trace FILE         one JSON line per drawn frame: timers, camera, herd, overlay\n"
         "  --trace-every N      keep every Nth drawn frame in the trace\n"

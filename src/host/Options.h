@@ -4,7 +4,8 @@
 // "--size=800x600"). The XScreenSaver module options are accepted in both
 // spellings the hosts use: "-root" and "--root", "-window-id" and
 // "--window-id". The settings overrides come from the settings table, so a new
-// setting brings its option with it.
+// setting brings its option with it. --configure edits the stored settings, so
+// it takes neither overrides nor the marker option that leaves the file alone.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ enum class HostMode {
     Module,      // XScreenSaver's window (or the root window, or a given window)
     Preview,     // the preview flag in a small window
     Headless,    // no display: a fixed time step, PNG snapshots
+    Configure,   // the configuration sheet as a dialog of its own
 };
 
 struct HOSTOPTIONS {

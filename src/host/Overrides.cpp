@@ -8,3 +8,7 @@ USERSETTINGS ApplyOverrides(USERSETTINGS user, const SETTINGOVERRIDES& overrides
     if (v[kMainMonitorOnly]) user.MainMonitorOnly = *v[kMainMonitorOnly] != 0;
     return user;
 }
+
+SettingsStoreMode StoreModeOf(const SETTINGOVERRIDES& overrides) {
+    return overrides.settingsFile ? SettingsStoreMode::KeyFile : SettingsStoreMode::TableDefaultsOnly;
+}

@@ -6,10 +6,14 @@
 
 #include <ctime>
 
+#include "host/ConfigureSheet.h"
 #include "host/Seed.h"
 
 #ifndef SANDMERE_DATA_DIR
 #define SANDMERE_DATA_DIR "/usr/local/share/sandmere"
+#endif
+#ifndef SANDMERE_DATA_FROM_BIN
+#define SANDMERE_DATA_FROM_BIN "../share/sandmere"
 #endif
 
 namespace {
@@ -24,9 +28,12 @@ bool IsFolder(const std::string& path) {
 std::string ResourceFolder(const HOSTOPTIONS& options) {
     if (!options.resources.empty()) return options.resources;
     if (char* base = SDL_GetBasePath()) {
-        const std::string beside = std::string(base) + "resources";
+        const std::string folder(base);
         SDL_free(base);
-        if (IsFolder(beside)) return beside;
+        // The build tree keeps the folder beside the program; an install keeps
+        // it in share/sandmere beside bin/, whatever prefix it was given.
+        for (const std::string& candidate : {folder + "resources", folder + SANDMERE_DATA_FROM_BIN})
+            if (IsFolder(candidate)) return candidate;
     }
     return SANDMERE_DATA_DIR;
 }
@@ -47,6 +54,10 @@ int RunSandmere(const HOSTOPTIONS& options) {
             return RunModule(options);
         case HostMode::Headless:
             return RunHeadless(options);
+        case HostMode::Configure: {
+            SettingsStore store(SettingsStoreMode::KeyFile);
+            return RunConfigureDialog(ResourceFolder(options), store);
+        }
     }
     return 1;
 }

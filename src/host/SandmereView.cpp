@@ -4,8 +4,11 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
+
+#include "host/ConfigureSheet.h"
 
 int MixerVolume(int32_t VOLUME) {
     const int32_t clamped = std::clamp<int32_t>(VOLUME, 0, 255);
@@ -13,9 +16,14 @@ int MixerVolume(int32_t VOLUME) {
 }
 
 SandmereView::SandmereView(VIEWHOST& host, std::string resourcePath, SETTINGOVERRIDES commandLine)
-    : glView(&host), resources(std::move(resourcePath)), overrides(commandLine) {}
+    : glView(&host),
+      resources(std::move(resourcePath)),
+      overrides(commandLine),
+      store(StoreModeOf(commandLine)),
+      storedSettings(DefaultUserSettings()) {}
 
 SandmereView::~SandmereView() {
+    sheet.reset();  // it saves into `store`, declared after it
     // When the drawable is gone no context is current and the frame driver's
     // GL calls go nowhere; its memory is freed all the same.
     glView->MakeCurrent();
@@ -29,8 +37,36 @@ SandmereView::~SandmereView() {
     }
 }
 
-USERSETTINGS SandmereView::ReadSettings() const {
-    return ApplyOverrides(DefaultUserSettings(), overrides);
+USERSETTINGS SandmereView::ReadSettings() {
+    storedSettings = store.Read();
+    return ApplyOverrides(storedSettings, overrides);
+}
+
+ConfigureSheet* SandmereView::configureSheet() {
+    if (store.Mode() != SettingsStoreMode::KeyFile) {
+        std::fprintf(stderr, "sandmere: no settings sheet in a run with %s\n", kNoSettingsFileOption);
+        return nullptr;
+    }
+    if (!sheet) {
+        if (!StartConfigureSheetToolkit()) return nullptr;
+        auto loaded = std::make_unique<ConfigureSheet>();
+        if (!loaded->Setup(ConfigureSheetFile(resources), &store,
+                           [this](const USERSETTINGS& saved) { TakeSavedSettings(saved); }))
+            return nullptr;
+        sheet = std::move(loaded);
+    }
+    sheet->Open(storedSettings);
+    return sheet.get();
+}
+
+void SandmereView::TakeSavedSettings(const USERSETTINGS& saved) {
+    storedSettings = saved;
+    const USERSETTINGS inForce = ApplyOverrides(saved, overrides);
+    MainMonitorOnly = inForce.MainMonitorOnly;  // read by the next start
+    mySettings = inForce.values;                // the sound step reads it every tick
+    // A view that started silent opens the output now, as a start with sound
+    // on does, so the countdown runs on a device already going.
+    if (SoundOnThisScreen && mySettings.PLAYSOUND) glView->PrepareSound();
 }
 
 bool SandmereView::initWithFrame(VIEWRECT frame, bool isPreview) {

@@ -23,6 +23,16 @@
 // that changing the settings can never make another screen play. Every tick
 // that reaches the sound step follows PLAYSOUND and VOLUME as they are then:
 // it starts the player (volume first) or halts it.
+//
+// Settings. At initialisation the view reads the settings store (the settings
+// file with its first-run rule, or the table's defaults alone when the run
+// carries the marker option) and puts this run's command-line overrides over
+// them; the overrides are never stored. The configuration sheet, loaded on
+// first use and kept, is filled from the stored values, not from the
+// overrides. Its Save stores the values and hands them to the view at once,
+// overrides still on top: PLAYSOUND and VOLUME then rule the next tick's sound
+// step, MainMonitorOnly the next start, and NUM_CAMELS only frame drivers set
+// up afterwards, since the running scene keeps its herd.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +44,8 @@
 #include "host/Overrides.h"
 #include "host/UserSettings.h"
 #include "host/ViewHost.h"
+
+class ConfigureSheet;
 
 // The view's rectangle; only its size is used.
 struct VIEWRECT {
@@ -89,9 +101,18 @@ public:
     double animationTimeInterval() const { return interval; }
     uint64_t framesDrawn() const { return drawnFrames; }
 
-    // The settings as this view reads them: the store's values (the defaults
-    // until a store exists) with this run's overrides.
-    USERSETTINGS ReadSettings() const;
+    // The settings as this view reads them at initialisation: the store's
+    // values (first-run rule applied) with this run's overrides over them.
+    USERSETTINGS ReadSettings();
+
+    // The configuration sheet, loaded on first use (GTK starts then), filled
+    // from the stored values and shown without waiting; the host's loop keeps
+    // pumping GTK. Null when there is no display or interface file, or when
+    // this run leaves the settings file alone (then nothing could be saved).
+    ConfigureSheet* configureSheet();
+    // The values the store holds as far as this view knows: read at
+    // initialisation, replaced by the sheet's Save.
+    const USERSETTINGS& StoredSettings() const { return storedSettings; }
 
     // ---- Fields, in the order the desktop's view class declares them --------
     bool MainMonitorOnly = false;  // setting: draw only on the main screen
@@ -109,6 +130,8 @@ public:
 
     // Only the main screen plays the sound, never the preview (set on start).
     bool SoundOnThisScreen = false;
+    // The configuration sheet with its controls: configureSheet() loads it.
+    std::unique_ptr<ConfigureSheet> sheet;
 
 private:
     bool mainSetup();
@@ -116,6 +139,7 @@ private:
     void glReshape();
     void SoundStep(double gap);
     void ClearToBlackAndPresent();
+    void TakeSavedSettings(const USERSETTINGS& saved);
 
     VIEWRECT bounds;               // the frame given by the host, then its resizes (pixels)
     bool preview = false;
@@ -124,4 +148,6 @@ private:
     uint64_t drawnFrames = 0;
     std::string resources;
     SETTINGOVERRIDES overrides;
+    SettingsStore store;  // the sheet refers to it; ~SandmereView releases the sheet first
+    USERSETTINGS storedSettings;
 };

@@ -2,8 +2,9 @@
 //
 // The view's size is the drawable's size in pixels, HiDPI screens included;
 // the window may be resized. q, Esc, Ctrl-C (in the window or the terminal)
-// or closing the window quits. The preview is the same window with the
-// preview flag: no 2D layer and no sound.
+// or closing the window quits; s opens the configuration sheet over the
+// running saver (window mode only, not the preview). The preview is the same
+// window with the preview flag: no 2D layer and no sound.
 #include <SDL.h>
 
 #include "host/HostSetup.h"
@@ -21,7 +22,13 @@ bool IsQuitKey(const SDL_KeyboardEvent& key) {
     return code == SDLK_q || code == SDLK_ESCAPE || (code == SDLK_c && (key.keysym.mod & KMOD_CTRL));
 }
 
-void PollWindowEvents(HOSTEDVIEW& hosted) {
+bool IsSheetKey(const SDL_KeyboardEvent& key) {
+    return key.keysym.sym == SDLK_s && key.repeat == 0 && (key.keysym.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI)) == 0;
+}
+
+}  // namespace
+
+void PollWindowEvents(HOSTEDVIEW& hosted, bool sheetKey) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
@@ -30,6 +37,7 @@ void PollWindowEvents(HOSTEDVIEW& hosted) {
                 break;
             case SDL_KEYDOWN:
                 if (IsQuitKey(event.key)) RequestStop();
+                else if (sheetKey && IsSheetKey(event.key)) hosted.view->configureSheet();
                 break;
             case SDL_WINDOWEVENT:
                 if (event.window.event == SDL_WINDOWEVENT_CLOSE) RequestStop();
@@ -42,6 +50,8 @@ void PollWindowEvents(HOSTEDVIEW& hosted) {
         }
     }
 }
+
+namespace {
 
 // Whether the window's centre lies on the main monitor.
 bool WindowOnMain(SDL_Window* window) {
@@ -72,7 +82,7 @@ int RunWindowed(const HOSTOPTIONS& options) {
         return 1;
     }
     LOOPHOOKS hooks;
-    hooks.pollEvents = [&views] { PollWindowEvents(views.front()); };
+    hooks.pollEvents = [&views, preview] { PollWindowEvents(views.front(), !preview); };
     RunHostLoop(views, trace, hooks);
     FinishVideo(views);
     return 0;

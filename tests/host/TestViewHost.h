@@ -1,13 +1,24 @@
 // A VIEWHOST for tests: the shared GL context of the fixture, a clock the test
 // sets by hand, a screen identity it chooses, and a sound player that records
-// what the view asks of it.
+// what the view asks of it. Including it also gives the test program a
+// settings folder of its own (views read the settings file), so no test reads
+// or writes the user's.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "host/ViewHost.h"
+
+// XDG_CONFIG_HOME in a private folder for the test program's whole life.
+struct PRIVATECONFIGHOME {
+    testfiles::TempDir dir;
+    PRIVATECONFIGHOME() { setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1); }
+};
+inline const PRIVATECONFIGHOME kPrivateConfigHome;
 
 struct SOUNDLOG {
     std::vector<std::string> calls;  // "play 50", "volume 50", "halt", "released"

@@ -1,6 +1,8 @@
-// What `cmake --install` delivers: XScreenSaver's settings file, parsed and
-// held against the settings table, and every file the desktop's screen-saver
-// hosts and menus look for, installed into a temporary prefix.
+// What `cmake --install` delivers: XScreenSaver's settings file, parsed, held
+// against the settings table and its every command line run through the
+// program's own option parser; and the program and every file the desktop's
+// screen-saver hosts and menus look for, installed into a temporary prefix.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "TestFiles.h"
+#include "host/Options.h"
 #include "host/SettingsTable.h"
 
 namespace {
@@ -77,12 +80,62 @@ TEST(XScreenSaverSettingsFileTest, OffersEveryTableSettingAsItsOption) {
     }
 }
 
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        if (end > start) words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// XScreenSaver runs the <command> arguments and, for each control, its
+// argument with % replaced by the value: every value the file allows must be
+// a command line sandmere takes, as a module run that leaves the key file alone.
+TEST(XScreenSaverSettingsFileTest, EveryCommandItCanRunIsAccepted) {
+    std::vector<Element> elements;
+    ASSERT_TRUE(ParseElements(testfiles::ReadText(SANDMERE_XSCREENSAVER_XML), elements));
+    std::vector<std::string> command;
+    std::vector<std::vector<std::string>> choices;  // per control: the arguments it may add
+    for (const Element& element : elements) {
+        const Attributes& a = element.attributes;
+        if (element.name == "command") command.push_back(a.at("arg"));
+        if (element.name == "boolean")
+            choices.push_back({a.count("arg-set") ? a.at("arg-set") : "", a.count("arg-unset") ? a.at("arg-unset") : ""});
+        if (element.name == "number") {
+            std::vector<std::string> values;
+            for (const char* bound : {"low", "high", "default"}) {
+                std::string arg = a.at("arg");
+                arg.replace(arg.find('%'), 1, a.at(bound));
+                values.push_back(arg);
+            }
+            choices.push_back(values);
+        }
+    }
+    ASSERT_EQ(choices.size(), static_cast<size_t>(kSettingCount));
+    for (size_t pick = 0; pick < 3; ++pick) {  // every control at its first, second, third choice
+        std::vector<std::string> line = command;
+        for (const auto& control : choices)
+            for (const std::string& word : Words(control[std::min(pick, control.size() - 1)])) line.push_back(word);
+        std::string shown;
+        for (const std::string& word : line) shown += word + " ";
+        SCOPED_TRACE(shown);
+        const PARSERESULT parsed = ParseOptions(line, "0x400001");
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        EXPECT_EQ(parsed.options.mode, HostMode::Module);
+        EXPECT_FALSE(parsed.options.overrides.settingsFile);
+    }
+}
+
 TEST(InstallTest, PutsEveryFileWhereItsHostLooks) {
     testfiles::TempDir prefix;
     const std::string command = std::string("'") + SANDMERE_CMAKE_COMMAND + "' --install '" + SANDMERE_BINARY_DIR +
                                 "' --prefix '" + prefix.path() + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
 
+    EXPECT_TRUE(fs::is_regular_file(prefix.File("bin/sandmere")));
+    EXPECT_EQ(fs::status(prefix.File("bin/sandmere")).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
     const std::string share = prefix.File("share/");
     for (const char* file : {"sandmere/Sandmere.ui", "sandmere/kestrel.workshops", "sandmere/c.kst", "sandmere/g.kst",
                              "sandmere/s.kst", "sandmere/kestrel.wav", "xscreensaver/config/sandmere.xml"})

@@ -37,6 +37,8 @@ TEST(Options, ModesAndTheirSpellings) {
         {"", "0x400001", HostMode::Module, false, 0},  // started by XScreenSaver without -root
         {"", "", HostMode::Window, false, 0},
         {"--fullscreen", "0x400001", HostMode::Fullscreen, false, 0},
+        {"--configure", nullptr, HostMode::Configure, false, 0},
+        {"--configure --resources /r", "0x400001", HostMode::Configure, false, 0},
     };
     for (const auto& c : cases) {
         const PARSERESULT r = ParseOptions(Split(c.line), c.xscreensaverWindow);
@@ -78,6 +80,8 @@ TEST(Options, ValuesAndOverrides) {
     EXPECT_EQ(flip.options.overrides.value[kMainMonitorOnly].value_or(-1), 0);
     EXPECT_FALSE(flip.options.overrides.value[kNumCamels].has_value());
     EXPECT_EQ(ApplyOverrides(DefaultUserSettings(), flip.options.overrides).values.NUM_CAMELS, 10);
+    EXPECT_TRUE(flip.options.overrides.settingsFile);
+    EXPECT_FALSE(ParseOptions(Split("--root --no-settings-file"), nullptr).options.overrides.settingsFile);
 }
 
 TEST(Options, BadInputIsRefused) {
@@ -91,7 +95,9 @@ TEST(Options, BadInputIsRefused) {
         "--headless --step inf", "--headless --duration 0", "--headless --duration -3",
         "--step 0.1", "--duration 3", "--snapshot a.png", "--headless --snapshot-every 1",
         "--headless --snapshot-dir d", "--headless --snapshot-every -1 --snapshot-dir d",
-        "--trace-every 0", "--trace", "--resources", "--sound=1",
+        "--trace-every 0", "--trace", "--resources", "--sound=1", "--no-settings-file=1",
+        "--configure --root", "--configure --headless", "--configure --size 800x600",
+        "--configure --no-settings-file", "--configure --camels 5", "--configure --no-sound",
     };
     for (const char* line : cases) {
         const PARSERESULT r = ParseOptions(Split(line), nullptr);
@@ -114,6 +120,8 @@ TEST(Options, StepBoundsAreAbove1Over60AndAtMost2) {
 
 TEST(Options, HelpNamesEveryOptionOfTheSettingsTable) {
     const std::string help = UsageText();
+    for (const char* option : {"--configure", kNoSettingsFileOption})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const SettingDescription& d : kSettingsTable) {
         EXPECT_NE(help.find(d.option), std::string::npos) << d.option;
         if (d.optionOff) {

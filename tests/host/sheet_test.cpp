@@ -2,15 +2,12 @@
 // its own (Xvfb): filled from the owner's values, edited, saved, cancelled,
 // reset to the defaults, closed by the window manager and by Esc; and a
 // screenshot of it for a person to look at.
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "TestFiles.h"
+#include "XvfbServer.h"
 #include "host/ConfigureSheet.h"
 
 // Xlib last: its macros (None, Status) clash with names in the headers above.
@@ -21,43 +18,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Starts Xvfb on a free display (it names the display on a pipe) and GTK on it.
-class XvfbEnvironment : public ::testing::Environment {
+// Xvfb, and GTK on it.
+class SheetEnvironment : public XvfbEnvironment {
 public:
     void SetUp() override {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        server = fork();
-        if (server == 0) {
-            close(pipeFds[0]);
-            prctl(PR_SET_PDEATHSIG, SIGTERM);  // no server outlives a crashed test
-            const std::string fd = std::to_string(pipeFds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1024x768x24",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(pipeFds[1]);
-        // The number ends with a newline; Xvfb fails if the pipe closes before it is written.
-        std::string number;
-        char c = 0;
-        while (read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(pipeFds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-        setenv("NO_AT_BRIDGE", "1", 1);
-        ASSERT_TRUE(gtk_init_check(nullptr, nullptr));
+        XvfbEnvironment::SetUp();
+        ASSERT_TRUE(StartConfigureSheetToolkit());
     }
-    void TearDown() override {
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
-    }
-
-private:
-    pid_t server = -1;
 };
-const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new SheetEnvironment);
 
 USERSETTINGS Values(int64_t camels, bool sound, int32_t volume, bool mainOnly) {
     USERSETTINGS user;
@@ -134,6 +103,7 @@ TEST_F(SheetTest, OpensWithTheOwnersValuesAndSavesTheEdits) {
     EXPECT_FALSE(VolumeEnabled());  // sound is off
     Edit();
     EXPECT_TRUE(VolumeEnabled());  // at once, before Save
+    sheet.Open(stored);            // asked for again while open: raised, the edits kept
     Click("oSave");
     EXPECT_FALSE(sheet.IsOpen());
     const USERSETTINGS edited = Values(10000, true, 250, false);
