@@ -8,6 +8,8 @@ SANDMERE=$1
 XTOOL=$2
 WORK=$(mktemp -d)
 PIDS=()
+# The program reads and may write the user's settings: keep them in the run's folder.
+export XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state"
 
 cleanup() {
     local pid
