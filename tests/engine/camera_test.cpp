@@ -1,0 +1,292 @@
+// The camera director: its first values, the first changes at 10 s, the share
+// and length of shots and looks, the order of its random draws, waypoints, the
+// camel ride's eye, the degenerate-view guard, the zoom's range, frame times up
+// to 2 s, the billboard corners, and the same film for the same seed.
+#include "scene/Camera.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "GLFixture.h"
+#include "SceneTestFiles.h"
+#include "engine/MainClass.h"
+
+namespace {
+
+// A scene with the shipped camels and a ground of four landmarks.
+struct SCENE {
+    explicit SCENE(int camels = 3) {
+        scene.ground = std::make_unique<ONEBG>();
+        scene.ground->landmarks = new VECTOR3D[4]{{0, 0, 0}, {300, 20, -100}, {-200, 5, 250}, {50, 40, 400}};
+        scene.ground->landmarkCount = 4;
+        scene.herd = std::make_unique<CAMELCONTROL>();
+        ok = scene.herd->Setup(camels, scenefiles::Generated().c_str());
+    }
+    // One frame as the frame driver runs it, without drawing.
+    void Frame(float dt) {
+        glLoadIdentity();
+        scene.Move(dt);
+        scene.camera.Move(&scene, dt);
+    }
+    MAINCLASS scene;
+    CAMERA& camera = scene.camera;
+    bool ok = false;
+};
+
+bool Finite(VECTOR3D v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+class CameraTest : public GLTest {};
+
+TEST_F(CameraTest, StartsFlyingTowardsTheCentreLookingAtLandmarkOne) {
+    std::srand(5);
+    const float r = static_cast<float>(std::rand() % 600 - 150);
+    std::srand(5);
+    const CAMERA c;
+    const struct { const char* name; VECTOR3D got, want; } vectors[] = {
+        {"eye", c.eye, {r, 0, 800}},           {"eyeSmoothed", c.eyeSmoothed, {r, 0, 800}},
+        {"lookAt", c.lookAt, {0, 0, -1}},      {"lookAtSmoothed", c.lookAtSmoothed, {0, 0, -1}},
+        {"up", c.upSmoothed, {0, 1, 0}},       {"waypoint", c.waypoint, {0, 60, 0}},
+        {"direction", c.direction, {0, 0, -1}}, {"angles", c.angles, {0, 180, 0}},
+        {"turnSpeed", c.turnSpeed, {0, 0, 0}}, {"orbitSpeed", c.orbitSpeed, {0, 0, 0}},
+    };
+    for (const auto& v : vectors) EXPECT_TRUE(CompareVectors(v.got, v.want)) << v.name;
+    const struct { const char* name; float got, want; } scalars[] = {
+        {"mode", float(c.mode), 1},          {"lookMode", float(c.lookMode), 1},
+        {"landmarkIndex", float(c.landmarkIndex), 1}, {"modeTimer", c.modeTimer, 10},
+        {"lookTimer", c.lookTimer, 10},      {"zoom", c.zoom, 2},
+        {"zoomGoal", c.zoomGoal, 1},         {"followRate", c.followRate, 0},
+        {"followRateGoal", c.followRateGoal, 1}, {"lookBlend", c.lookBlend, 0},
+        {"lookBlendGoal", c.lookBlendGoal, 1},
+    };
+    for (const auto& s : scalars) EXPECT_EQ(s.got, s.want) << s.name;
+    for (uint32_t name : c.flareTextures) EXPECT_EQ(name, 0u);
+}
+
+TEST_F(CameraTest, TheFirstShotAndLookChangeTogetherAtTenSecondsShotFirst) {
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    for (int frame = 0; frame < 20; ++frame) s.Frame(0.5f);  // 10.0 s: not yet below 0
+    EXPECT_EQ(s.camera.mode, CAMERA::kFlyThrough);
+    EXPECT_EQ(s.camera.landmarkIndex, 1);
+    EXPECT_TRUE(CompareVectors(s.camera.lookAt, s.scene.ground->landmarks[1]));
+    EXPECT_GE(s.camera.eye.y, CAMERA::kFlyFloor);  // the flying floor from the first frame
+
+    EXPECT_EQ(s.camera.lookTimer, 0.0f);
+
+    const unsigned seed = 99;
+    std::srand(seed);
+    const int modeTimer = std::rand() % 40 + 20;  // the shot's draw comes first
+    std::srand(seed);
+    glLoadIdentity();
+    s.camera.Move(&s.scene, 0.5f);  // 10.5 s
+    EXPECT_EQ(s.camera.modeTimer, float(modeTimer));
+    EXPECT_GE(s.camera.lookTimer, 20.0f);  // and the look changed in the same frame
+    EXPECT_LE(s.camera.lookTimer, 39.0f);
+}
+
+TEST_F(CameraTest, ShotsComeFiveFiveOneOneInTwelveAndLastTheirTime) {
+    SCENE s(4);
+    ASSERT_TRUE(s.ok);
+    std::srand(17);
+    int count[4] = {};
+    const int changes = 2400;
+    for (int n = 0; n < changes; ++n) {
+        s.Frame(60.0f);  // both timers run out every frame
+        const CAMERA& c = s.camera;
+        ASSERT_TRUE(c.mode >= 0 && c.mode < 4);
+        ++count[c.mode];
+        ASSERT_TRUE(c.modeTimer >= 20 && c.modeTimer <= 59 && c.modeTimer == std::floor(c.modeTimer)) << c.modeTimer;
+        ASSERT_TRUE(c.lookTimer >= 20 && c.lookTimer <= 39) << c.lookTimer;
+        ASSERT_TRUE(c.lookMode == 0 || c.lookMode == 1);
+        ASSERT_TRUE(c.landmarkIndex >= 0 && c.landmarkIndex < 4);
+        ASSERT_TRUE(c.targetCamel >= 0 && c.targetCamel < 4);
+        ASSERT_TRUE(Finite(c.eyeSmoothed) && Finite(c.lookAtSmoothed));
+    }
+    const double want[4] = {5.0 / 12, 5.0 / 12, 1.0 / 12, 1.0 / 12};
+    for (int m = 0; m < 4; ++m) EXPECT_NEAR(count[m] / double(changes), want[m], 0.025) << m;
+}
+
+// Where three calls fill one vector, the first gives z, the second y, the third x.
+TEST_F(CameraTest, RandomVectorsAreDrawnZThenYThenX) {
+    CAMERA c;
+    unsigned jumpSeed = 1;  // a seed whose second draw starts a fly-through with a jump
+    for (;; ++jumpSeed) {
+        std::srand(jumpSeed);
+        std::rand();
+        if (std::rand() % 5 == 1) break;
+    }
+    const struct { const char* name; int mode; unsigned seed; int skip; int mz, oz, my, oy, mx, ox; } cases[] = {
+        {"tripod eye", CAMERA::kTripod, 4, 1, 1500, -750, 800, 20, 1500, -750},
+        {"orbit angles", CAMERA::kOrbit, 4, 1, 360, 0, 360, 0, 360, 0},
+        {"fly-through jump", CAMERA::kFlyThrough, jumpSeed, 2, 2000, -1000, 800, 20, 2000, -1000},
+    };
+    for (const auto& k : cases) {
+        std::srand(k.seed);
+        for (int i = 0; i < k.skip; ++i) std::rand();
+        const int z = std::rand() % k.mz + k.oz, y = std::rand() % k.my + k.oy, x = std::rand() % k.mx + k.ox;
+        std::srand(k.seed);
+        c.mode = k.mode;
+        c.SetupNewMode(nullptr);
+        const VECTOR3D got = k.mode == CAMERA::kOrbit ? c.angles : c.eye;
+        EXPECT_TRUE(CompareVectors(got, MakePoint(float(x), float(y), float(z)))) << k.name;
+    }
+}
+
+TEST_F(CameraTest, AWaypointIsReplacedWithin50UnitsOrAfterAFullCircle) {
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    const struct { const char* name; float offset, turned; bool replaced; } cases[] = {
+        {"49.9 units away", 49.9f, 0, true},
+        {"50.1 units away", 50.1f, 0, false},
+        {"far, but circled for a full turn", 300.0f, 361.0f, true},
+    };
+    for (const auto& k : cases) {
+        CAMERA& c = s.camera;
+        c.mode = CAMERA::kFlyThrough;
+        c.modeTimer = c.lookTimer = 100;
+        c.waypoint = MakePoint(0, 60, 0);
+        c.eye = c.eyeSmoothed = MakePoint(k.offset, 60, 0);
+        c.turnedSinceWaypoint = k.turned;
+        s.Frame(1e-4f);
+        EXPECT_EQ(!CompareVectors(c.waypoint, MakePoint(0, 60, 0)), k.replaced) << k.name;
+        if (k.replaced) {
+            EXPECT_LT(c.turnedSinceWaypoint, 1.0f) << k.name;
+        }
+    }
+}
+
+TEST_F(CameraTest, TheRideSitsOnTheLeadersFirstJoint) {
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    for (int frame = 0; frame < 40; ++frame) s.Frame(0.05f);
+    CAMERA& c = s.camera;
+    const ONECAMEL& leader = s.scene.herd->camels[0];
+    c.mode = CAMERA::kCamelRide;
+    c.modeTimer = c.lookTimer = 100;
+    c.lookMode = CAMERA::kLookAhead;
+    s.Frame(0.05f);
+    const VECTOR3D seat = AddVectors(MatrixPointMultiply(leader.joints[0].absolute, MakePoint(0, 1.25f, 0)), leader.position);
+    EXPECT_TRUE(CompareVectors(c.eye, seat));
+    const VECTOR3D ahead = AddVectors(leader.position, MakePoint(10 * leader.direction.x, 10 * leader.direction.y,
+                                                                10 * leader.direction.z));
+    EXPECT_TRUE(CompareVectors(c.lookAtSmoothed, ahead));  // no easing while looking ahead
+    EXPECT_EQ(c.zoomGoal, 1.0f);
+    EXPECT_EQ(c.followRateGoal, 10.0f);
+
+    c.lookMode = CAMERA::kLookAtSubject;  // landmark 1: the eye draws back 4 units from it
+    s.Frame(0.05f);
+    const VECTOR3D seatNow = AddVectors(MatrixPointMultiply(leader.joints[0].absolute, MakePoint(0, 1.25f, 0)), leader.position);
+    const VECTOR3D back = SubtractVectors(c.eye, seatNow);
+    EXPECT_NEAR(VectorLength(back), 4.0, 1e-4);
+    const VECTOR3D toSubject = NormalizeVector(SubtractVectors(s.scene.ground->landmarks[1], seatNow));
+    EXPECT_NEAR(VectorDotProduct(NormalizeVector(back), toSubject), -1.0, 1e-5);
+}
+
+TEST_F(CameraTest, TheGoalEyeOnTheSmoothedLookPointMovesItOneUnitAlongMinusZ) {
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    const VECTOR3D p = MakePoint(30, 50, 70);
+    const struct { const char* name; VECTOR3D eyeSmoothed; VECTOR3D eye; VECTOR3D want; } cases[] = {
+        {"goal eye on it", {35, 50, 70}, p, {30, 50, 69}},
+        {"only the smoothed eye on it", p, {35, 50, 70}, p},
+    };
+    for (const auto& k : cases) {
+        CAMERA& c = s.camera;
+        // A tripod keeps its eye and looks at its drone; with no look easing the
+        // smoothed look point stays where it is put.
+        c.mode = CAMERA::kTripod;
+        c.modeTimer = c.lookTimer = 100;
+        c.eye = k.eye;
+        c.eyeSmoothed = k.eyeSmoothed;
+        c.lookAtSmoothed = p;
+        c.lookBlend = c.lookBlendGoal = 0;
+        c.modeVector = p;
+        s.Frame(0.01f);
+        EXPECT_TRUE(CompareVectors(c.lookAtSmoothed, k.want)) << k.name;
+    }
+}
+
+TEST_F(CameraTest, TheZoomStaysWithinTheRangeOfItsGoals) {
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    const struct { float zoom, goal, dt, want; } cases[] = {
+        {2.0f, 0.5f, 2.0f, 0.5f},    // would overshoot to -0.85: a flipped picture
+        {0.5f, 1.99f, 2.0f, 2.0f},   // would overshoot to 3.33
+        {1.0f, 1.5f, 0.1f, 1.05f},   // an ordinary step
+    };
+    for (const auto& k : cases) {
+        CAMERA& c = s.camera;
+        c.mode = CAMERA::kFlyThrough;
+        c.modeTimer = c.lookTimer = 100;
+        c.zoom = k.zoom;
+        c.zoomGoal = k.goal;
+        s.Frame(k.dt);
+        EXPECT_FLOAT_EQ(c.zoom, k.want) << k.zoom << " towards " << k.goal;
+    }
+}
+
+// Frame times as the host lets them through, at most 2 s, for twenty minutes
+// each: the camera and the camels stay finite and near the desert.
+TEST_F(CameraTest, NoFrameTimeDrivesTheViewOrTheHerdAway) {
+    const struct { const char* name; float a, b; } paces[] = {
+        {"4 fps", 0.25f, 0.25f}, {"2 s frames", 2.0f, 2.0f}, {"2 s and 60 fps in turn", 2.0f, 1 / 60.0f}};
+    for (const auto& pace : paces) {
+        std::srand(23);
+        SCENE s(5);
+        ASSERT_TRUE(s.ok);
+        for (double t = 0; t < 1200; t += (pace.a + pace.b) / 2) {
+            s.Frame(static_cast<int>(t / ((pace.a + pace.b) / 2)) % 2 ? pace.b : pace.a);
+            const CAMERA& c = s.camera;
+            for (VECTOR3D v : {c.eye, c.eyeSmoothed, c.lookAt, c.lookAtSmoothed, c.upSmoothed})
+                ASSERT_TRUE(Finite(v) && VectorLength(v) < 10000) << pace.name << " at " << t;
+            ASSERT_TRUE(c.zoom >= CAMERA::kMinZoom && c.zoom <= CAMERA::kMaxZoom) << pace.name;
+            for (int i = 0; i < 5; ++i)
+                ASSERT_TRUE(Finite(s.scene.herd->camels[i].position) &&
+                            VectorLength(s.scene.herd->camels[i].position) < 2000) << pace.name << " camel " << i;
+        }
+    }
+}
+
+TEST_F(CameraTest, BillboardCornersFaceTheEye) {
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    for (int frame = 0; frame < 300; ++frame) s.Frame(0.1f);
+    const CAMERA& c = s.camera;
+    const VECTOR3D view = NormalizeVector(SubtractVectors(c.lookAtSmoothed, c.eyeSmoothed));
+    for (const VECTOR3D& corner : c.billboardCorners) {
+        EXPECT_NEAR(VectorDotProduct(corner, view), 0.0, 1e-5);
+        EXPECT_NEAR(VectorLength(corner), std::sqrt(2.0), 1e-5);
+    }
+    // Counter-clockwise seen from the eye: drawn while back faces are culled.
+    const VECTOR3D* k = c.billboardCorners;
+    const VECTOR3D normal = VectorCrossProduct(SubtractVectors(k[1], k[0]), SubtractVectors(k[2], k[1]));
+    EXPECT_LT(VectorDotProduct(normal, view), -0.1);
+}
+
+TEST_F(CameraTest, TheSameSeedAndStepGiveTheSameFilm) {
+    const auto film = [](std::vector<float>* out) {
+        std::srand(31);
+        SCENE s(6);
+        ASSERT_TRUE(s.ok);
+        for (int frame = 0; frame < 3600; ++frame) s.Frame(1 / 30.0f);
+        const CAMERA& c = s.camera;
+        for (VECTOR3D v : {c.eye, c.eyeSmoothed, c.lookAtSmoothed, c.waypoint, c.angles})
+            out->insert(out->end(), {v.x, v.y, v.z});
+        out->insert(out->end(), {float(c.mode), float(c.lookMode), float(c.landmarkIndex), c.zoom});
+        for (int i = 0; i < 6; ++i) {
+            const ONECAMEL& camel = s.scene.herd->camels[i];
+            out->insert(out->end(), {camel.position.x, camel.position.z, camel.destination.x, camel.currentTime});
+        }
+    };
+    std::vector<float> first, second;
+    film(&first);
+    film(&second);
+    ASSERT_EQ(first.size(), second.size());
+    EXPECT_EQ(std::memcmp(first.data(), second.data(), first.size() * sizeof(float)), 0);
+}
+
+}  // namespace

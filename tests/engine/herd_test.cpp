@@ -1,0 +1,250 @@
+// The camel herd: what Setup refuses, the leader's tour, the roamers' start,
+// zone points, speeds and coats, culling at radius 4, giving up a goal inside
+// the turning circle, and posing on demand drawing exactly what posing every
+// frame draws.
+#include "scene/Camel.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "GLFixture.h"
+#include "SceneTestFiles.h"
+#include "assets/Texture.h"
+#include "engine/MainClass.h"
+
+namespace {
+
+using scenefiles::Bytes;
+using scenefiles::Generated;
+
+class HerdTest : public GLTest {
+protected:
+    void MoveAll(int frames, double dt) {
+        for (int f = 0; f < frames; ++f) herd.Move(&ground, dt);
+    }
+    CAMELCONTROL herd;
+    ONEBG ground;  // Move only checks that there is one
+    testfiles::TempDir dir;
+};
+
+TEST_F(HerdTest, SetupRefusesWhatItCannotDrive) {
+    using scenefiles::ModelFile;
+    using scenefiles::SmallModel;
+    const struct { const char* name; int count; Bytes file; bool ok; } cases[] = {
+        {"no camels", 0, ModelFile(SmallModel(2, 2, 1), 6), false},
+        {"a negative count", -3, ModelFile(SmallModel(2, 2, 1), 6), false},
+        {"no file", 5, {}, false},
+        {"no joints for the rider", 5, ModelFile(SmallModel(2, 2, 0), 6), false},
+        {"coat 2 would read past 5 textures", 5, ModelFile(SmallModel(2, 2, 1), 5), false},
+        {"4 + 2 textures for two materials", 5, ModelFile(SmallModel(2, 2, 1), 6), true},
+    };
+    for (const auto& c : cases) {
+        std::remove(dir.File("c.kst").c_str());
+        if (!c.file.empty()) dir.Write("c.kst", c.file);
+        EXPECT_EQ(herd.Setup(c.count, dir.Slashed().c_str()), c.ok) << c.name;
+        EXPECT_EQ(herd.camels != nullptr, c.ok) << c.name;
+        EXPECT_EQ(herd.textures != nullptr && herd.animTemplate != nullptr, c.ok) << c.name;
+    }
+    // The camels keep no mesh of their own: they borrow the herd's to be drawn.
+    for (int i = 0; i < herd.numCamels; ++i) EXPECT_TRUE(herd.camels[i].vertexBuffer.empty() && !herd.camels[i].indices);
+    herd.Cleanup();
+    herd.Cleanup();
+    EXPECT_TRUE(!herd.camels && !herd.textures && !herd.animTemplate);
+}
+
+TEST_F(HerdTest, TheLeaderToursTheRouteAlone) {
+    ASSERT_TRUE(herd.Setup(1, Generated().c_str()));
+    ONECAMEL& leader = herd.camels[0];
+    EXPECT_EQ(leader.action, ONECAMEL::kTouring);
+    EXPECT_EQ(leader.speedFactor, 2.5f);
+    EXPECT_TRUE(CompareVectors(leader.position, ONECAMEL::TourRoute[0]));
+    MoveAll(1, 1 / 30.0);  // standing on point 0, it heads for point 1 at once
+    EXPECT_EQ(leader.routeIndex, 1);
+    EXPECT_TRUE(CompareVectors(leader.destination, ONECAMEL::TourRoute[1]));
+    leader.routeIndex = 16;
+    leader.position = leader.destination = ONECAMEL::TourRoute[16];
+    MoveAll(1, 1 / 30.0);
+    EXPECT_EQ(leader.routeIndex, 0);
+    EXPECT_EQ(leader.action, ONECAMEL::kTouring);
+
+    herd.Move(nullptr, 1.0);  // no ground: nobody moves
+    EXPECT_EQ(leader.routeIndex, 0);
+}
+
+TEST_F(HerdTest, RoamersSetOffOnTheirFirstMoveInsideTheirZone) {
+    std::srand(7);
+    ASSERT_TRUE(herd.Setup(12, Generated().c_str()));
+    std::vector<VECTOR3D> start;
+    for (int i = 1; i < 12; ++i) {
+        EXPECT_EQ(herd.camels[i].action, ONECAMEL::kNotStarted);
+        start.push_back(herd.camels[i].position);
+    }
+    MoveAll(1, 0.5);
+    for (int i = 1; i < 12; ++i) {
+        const ONECAMEL& c = herd.camels[i];
+        EXPECT_EQ(c.action, ONECAMEL::kRoaming) << i;
+        EXPECT_TRUE(CompareVectors(c.position, start[i - 1])) << i;  // no step in that frame
+        const VECTOR3D low = ONECAMEL::CZ[2 * c.zone], high = ONECAMEL::CZ[2 * c.zone + 1];
+        EXPECT_TRUE(c.destination.x >= low.x && c.destination.x < high.x && c.destination.z >= low.z &&
+                    c.destination.z < high.z) << i;
+        EXPECT_FLOAT_EQ(c.speed, 500.0f * c.speedFactor) << i;
+    }
+}
+
+TEST_F(HerdTest, ZonePointsSpeedsAndCoats) {
+    std::srand(11);
+    ONECAMEL camel;
+    std::set<float> speeds;
+    VECTOR3D lowest[4], highest[4];
+    for (int z = 0; z < 4; ++z) lowest[z] = MakePoint(1e9f, 0, 1e9f), highest[z] = MakePoint(-1e9f, 0, -1e9f);
+    for (int n = 0; n < 4000; ++n) {
+        camel.Reset();
+        ASSERT_TRUE(camel.zone >= 0 && camel.zone < 4);
+        speeds.insert(camel.speedFactor);
+        VECTOR3D& lo = lowest[camel.zone];
+        VECTOR3D& hi = highest[camel.zone];
+        lo = MakePoint(std::min(lo.x, camel.position.x), 0, std::min(lo.z, camel.position.z));
+        hi = MakePoint(std::max(hi.x, camel.position.x), 0, std::max(hi.z, camel.position.z));
+        ASSERT_EQ(camel.position.y, 0.0f);
+    }
+    EXPECT_EQ(speeds.size(), 10u);
+    EXPECT_FLOAT_EQ(*speeds.begin(), 0.75f);
+    EXPECT_FLOAT_EQ(*speeds.rbegin(), 1.65f);
+    // Zone 3 spans x -672 ... -572 and z -389 ... 425; every zone likewise
+    // from its minimum corner to one below its maximum.
+    EXPECT_EQ(lowest[3].x, -672.0f);
+    EXPECT_EQ(highest[3].x, -572.0f);
+    for (int z = 0; z < 4; ++z) {
+        EXPECT_GE(lowest[z].x, ONECAMEL::CZ[2 * z].x) << z;
+        EXPECT_GE(lowest[z].z, ONECAMEL::CZ[2 * z].z) << z;
+        EXPECT_LE(highest[z].x, ONECAMEL::CZ[2 * z + 1].x - 1) << z;
+        EXPECT_LE(highest[z].z, ONECAMEL::CZ[2 * z + 1].z - 1) << z;
+    }
+
+    ASSERT_TRUE(herd.Setup(30, Generated().c_str()));
+    std::set<int> coats;
+    for (int i = 0; i < 30; ++i) {
+        const ONECAMEL& c = herd.camels[i];
+        int coat = -1;
+        for (int k = 0; k < 3; ++k)
+            if (c.materials[0].texture == herd.textures[2 * k].textureName) coat = k;
+        ASSERT_NE(coat, -1) << i;
+        for (int m = 0; m < c.numMaterials; ++m)
+            EXPECT_EQ(c.materials[m].texture, herd.textures[2 * coat + m].textureName) << i;
+        coats.insert(coat);
+    }
+    EXPECT_EQ(coats.size(), 3u);
+}
+
+TEST_F(HerdTest, CullingKeepsACamelWhoseSphereOfRadius4ReachesIn) {
+    ASSERT_TRUE(herd.Setup(1, Generated().c_str()));
+    // A box of planes: |x| < 10, |y| < 10, |z| < 10, each plane's normal inwards.
+    FRUSTUM box;
+    const float planes[6][4] = {{-1, 0, 0, 10}, {1, 0, 0, 10}, {0, 1, 0, 10}, {0, -1, 0, 10}, {0, 0, -1, 10}, {0, 0, 1, 10}};
+    std::memcpy(box.planes, planes, sizeof planes);
+    const struct { float x; bool seen; } cases[] = {{0, true}, {13.9f, true}, {14.0f, false}, {-13.9f, true}, {-14.0f, false}};
+    for (const auto& c : cases) {
+        herd.camels[0].position = MakePoint(c.x, 0, 0);
+        EXPECT_EQ(herd.InView(box, 0), c.seen) << c.x;
+    }
+}
+
+TEST_F(HerdTest, ARoamerGivesUpAPointInsideItsTurningCircle) {
+    ASSERT_TRUE(herd.Setup(2, Generated().c_str()));
+    MoveAll(1, 0.1);
+    ONECAMEL& c = herd.camels[1];
+    // Facing +z at full speed, turning at 20 degrees a second: a circle of
+    // radius 4.7. A point 4 units to its side lies inside it, never nearer
+    // than about 4 units to the path: never within reach (3.16).
+    c.position = MakePoint(0, 0, 0);
+    c.angles = VECTOR3D();
+    c.turnSpeed = c.turnSpeedGoal = MakePoint(0, 20, 0);  // already turning towards it
+    c.speedFactor = 1.65f;
+    c.destination = MakePoint(4, 0, 0);
+    c.turnedSinceGoal = 0;
+    int frame = 0;
+    for (; frame < 60 * 30 && CompareVectors(c.destination, MakePoint(4, 0, 0)); ++frame) {
+        herd.Move(&ground, 1 / 30.0);
+        ASSERT_GT(DistanceBetweenVectors(c.position, MakePoint(4, 0, 0)), 10.0) << frame;
+    }
+    EXPECT_LT(frame, 30 * 30) << "still circling after a minute";
+    EXPECT_GT(frame, 15 * 30) << "gave up before turning a full circle";
+}
+
+// Posing only the camels that are drawn, from a skeleton advanced every frame,
+// against an instance of the same model posed every frame the plain way.
+TEST_F(HerdTest, PosingOnDemandDrawsWhatPosingEveryFrameDraws) {
+    std::srand(3);
+    ASSERT_TRUE(herd.Setup(6, Generated().c_str()));
+    MS3D model;
+    Texture* modelTextures = nullptr;
+    int modelTextureCount = 0;
+    ASSERT_TRUE(LoadModel((Generated() + "c.kst").c_str(), &model, &modelTextures, &modelTextureCount));
+    model.Scale(0.1f);
+    model.InitialSetup();
+    const int watched[] = {0, 4};  // the leader and a roamer
+    ONEMODEL twins[2];
+    for (int t = 0; t < 2; ++t) {
+        const ONECAMEL& c = herd.camels[watched[t]];
+        int coat = 0;
+        for (int k = 0; k < 3; ++k)
+            if (c.materials[0].texture == herd.textures[2 * k].textureName) coat = k;
+        ASSERT_TRUE(twins[t].Setup(herd.animTemplate.get(), &model, &herd.textures[2 * coat]));
+    }
+    twins[0].SetAnimation(2, 26, 1250, true, true);  // the leader's clip starts at Setup
+    const double dt = 0.07;
+    for (int frame = 0; frame < 200; ++frame) {
+        herd.Move(&ground, dt);
+        if (frame == 0) twins[1].SetAnimation(2, 26, 500.0f * herd.camels[4].speedFactor, true, true);
+        for (ONEMODEL& twin : twins) twin.Update(dt);
+    }
+    for (int t = 0; t < 2; ++t) {
+        ONECAMEL& c = herd.camels[watched[t]];
+        EXPECT_EQ(std::memcmp(c.joints[0].absolute.m, twins[t].joints[0].absolute.m, sizeof(MATRIX)), 0) << t;
+        herd.PoseCamel(watched[t]);
+        ASSERT_EQ(herd.PosedVertices().size(), twins[t].vertexBuffer.size());
+        EXPECT_EQ(std::memcmp(herd.PosedVertices().data(), twins[t].vertexBuffer.data(),
+                              twins[t].vertexBuffer.size() * sizeof(MODELVERTEX)), 0) << t;
+    }
+
+    // The same pixels: the herd draws the roamer alone, then its twin is drawn in its place.
+    const VECTOR3D at = herd.camels[4].position;
+    for (int i = 0; i < herd.numCamels; ++i)
+        if (i != 4) herd.camels[i].position.x += 1000;  // only the roamer in view
+    glMatrixMode(GL_PROJECTION);
+    gluPerspective(50, 1, 0.5, 50);
+    glMatrixMode(GL_MODELVIEW);
+    gluLookAt(at.x + 6, 2, at.z + 5, at.x, 1, at.z, 0, 1, 0);
+    MAINCLASS scene;  // the herd reads only its frustum
+    scene.frustum.ExtractFrustum();
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const auto picture = [&] {
+        std::vector<uint8_t> pixels(kWidth * kHeight * 4);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    const auto background = picture();
+    herd.Draw(&scene);
+    const auto herdPicture = picture();
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    twins[1].position = at;
+    twins[1].orientation = herd.camels[4].orientation;
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    twins[1].Draw();
+    glDisable(GL_BLEND);
+    EXPECT_NE(herdPicture, background) << "the roamer is in the picture";
+    EXPECT_EQ(herdPicture, picture());
+    delete[] modelTextures;
+}
+
+}  // namespace
