@@ -1,0 +1,97 @@
+// The living scene: the per-frame cost of the herd for 10, 100 and 1,000 camels.
+//
+// One frame here is what the frame driver asks of the scene before drawing:
+// MAINCLASS::Move (every camel steers, steps and advances its clock and
+// skeleton) and then, for each camel that passes the frustum test, the posing
+// of its mesh for drawing. The drawing itself is GL's work and is left out.
+// Camels are in view of a frustum that holds the whole desert, either all of
+// them or one in ten (the others are led far off first).
+//
+// The herd is the shipped camel from the generated resources, loaded through
+// an offscreen GL context (its coats are textures). Besides the time, each run
+// reports the heap the herd holds (glibc's count of bytes in use, before and
+// after the herd's Setup).
+#include <GL/gl.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/MainClass.h"
+
+namespace {
+
+// A hidden window with a GL context, made once for the whole program.
+bool OffscreenContext() {
+    static const bool ready = [] {
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+        SDL_Window* window = SDL_CreateWindow("scene_bench", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        return window && SDL_GL_CreateContext(window) != nullptr;
+    }();
+    return ready;
+}
+
+// The scene's herd with a ground to walk on and a frustum around the desert.
+struct HERDSCENE {
+    MAINCLASS scene;
+    double heapBytes = 0;  // what the herd's Setup kept
+
+    bool Setup(int camels, bool oneInTen) {
+        std::srand(1);
+        scene.ground = std::make_unique<ONEBG>();  // the herd walks only where it is told
+        scene.herd = std::make_unique<CAMELCONTROL>();
+        const std::size_t before = mallinfo2().uordblks;
+        if (!scene.herd->Setup(camels, SANDMERE_RESOURCE_DIR "/")) return false;
+        heapBytes = static_cast<double>(mallinfo2().uordblks - before);
+        // A box 4,000 units across and 200 high holds every zone and the route.
+        const float box[6][4] = {{-1, 0, 0, 2000}, {1, 0, 0, 2000}, {0, 1, 0, 100},
+                                 {0, -1, 0, 100},  {0, 0, -1, 2000}, {0, 0, 1, 2000}};
+        std::memcpy(scene.frustum.planes, box, sizeof box);
+        scene.Move(1 / 30.0);  // every roamer sets off
+        if (oneInTen)
+            for (int i = 0; i < camels; ++i)
+                if (i % 10 != 0) scene.herd->camels[i].position.x += 50000;
+        for (int frame = 0; frame < 30; ++frame) Frame();
+        return true;
+    }
+    int Frame() {
+        scene.Move(1 / 30.0);
+        CAMELCONTROL& herd = *scene.herd;
+        int seen = 0;
+        for (int i = 0; i < herd.numCamels; ++i) {
+            if (!herd.InView(scene.frustum, i)) continue;
+            herd.PoseCamel(i);
+            ++seen;
+        }
+        benchmark::DoNotOptimize(herd.PosedVertices().data());
+        return seen;
+    }
+};
+
+void BM_SceneFrame(benchmark::State& state) {
+    if (!OffscreenContext()) {
+        state.SkipWithError("no offscreen GL context");
+        return;
+    }
+    HERDSCENE herd;
+    if (!herd.Setup(static_cast<int>(state.range(0)), state.range(1) != 0)) {
+        state.SkipWithError("the herd could not be set up from the generated resources");
+        return;
+    }
+    int seen = 0;
+    for (auto _ : state) seen = herd.Frame();
+    state.counters["in_view"] = seen;
+    state.counters["herd_MB"] = herd.heapBytes / 1e6;
+    state.SetLabel(state.range(1) ? "one in ten in view" : "all in view");
+}
+BENCHMARK(BM_SceneFrame)
+    ->ArgsProduct({{10, 100, 1000}, {0, 1}})
+    ->ArgNames({"camels", "one_in_ten"})
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
