@@ -99,9 +99,7 @@ void MAINCLASS::Cleanup() {
     // The flare's names belong to the frame driver's table, which deletes them
     // again right after; each is deleted once here and forgotten, so a second
     // Cleanup cannot delete a name GL has since handed to someone else.
-    bool flare = false;
-    for (const uint32_t name : camera.flareTextures) flare = flare || name != 0;
-    if (flare) glDeleteTextures(4, camera.flareTextures);
+    glDeleteTextures(4, camera.flareTextures);  // 0, as before any Setup, is ignored
     for (uint32_t& name : camera.flareTextures) name = 0;
     delete[] skyTextures;  // each record deletes its GL texture
     skyTextures = nullptr;

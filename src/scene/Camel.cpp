@@ -17,7 +17,8 @@
 // per second of speed, which the model's stride is built for, so the feet stay
 // planted. Each Move advances the clock and the skeleton of every camel, seen or
 // not: the camera rides on the leader's first joint. The mesh itself is posed
-// from that skeleton only when the herd draws the camel (CamelHerd.cpp).
+// from that skeleton only when the herd draws the camel (CamelHerd.cpp), and
+// camels walking in step share one step of the skeleton (CamelSteps.cpp).
 //
 // Random numbers come from rand(): a zone point takes two calls, the first for
 // z and the second for x.
@@ -72,11 +73,13 @@ void ONECAMEL::SetAction(int newAction) {
     if (action == kTouring) {
         speedFactor = kTourSpeed;
         SetAnimation(2.0, 26.0, 1250.0, true, true);
+        clipChanged = true;
         routeIndex = 0;
         position = TourRoute[0];
         SetDestination(TourRoute[0]);
     } else if (action == kRoaming) {
         SetAnimation(2.0, 26.0, 500.0f * speedFactor, true, true);
+        clipChanged = true;
         SetDestination(RandomZonePoint(zone));
     }
 }
@@ -98,6 +101,11 @@ void ONECAMEL::Walk(float dt) {
 }
 
 void ONECAMEL::Move(ONEBG*, double dt) {
+    Steer(dt);
+    AdvancePose(dt);
+}
+
+void ONECAMEL::Steer(double dt) {
     const float t = static_cast<float>(dt);
     switch (action) {
         case kTouring:
@@ -120,6 +128,9 @@ void ONECAMEL::Move(ONEBG*, double dt) {
         default:
             break;
     }
+}
+
+void ONECAMEL::AdvancePose(double dt) {
     Animate(dt);
     UpdateSkeleton();
 }

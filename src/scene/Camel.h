@@ -11,6 +11,7 @@
 // compared with DistanceBetweenVectors are squared.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -42,10 +43,14 @@ public:
     // 1: touring from route point 0 at 2.5 units/s; 2: roaming its zone.
     // Any other value only stores the field.
     void SetAction(int newAction);
-    // One frame: steer, step, pick the next goal; then advance the animation
-    // clock and the skeleton. The mesh is posed only when the herd draws the
-    // camel (CAMELCONTROL::PoseCamel). `ground` is not read.
+    // One frame: Steer, then AdvancePose. The mesh is posed only when the herd
+    // draws the camel (CAMELCONTROL::PoseCamel). `ground` is not read.
     void Move(ONEBG* ground, double dt);
+    // The walking part of a frame: steer, step, pick the next goal (all of a
+    // frame's rand() calls).
+    void Steer(double dt);
+    // The animation part: advances the clock and the skeleton by dt.
+    void AdvancePose(double dt);
 
     // Heading steering, yaw only (Steering.h). TurnToTarget also counts the
     // degrees turned since the destination was set.
@@ -66,6 +71,7 @@ public:
     int routeIndex = 0;        // route point the leader walks to (touring only)
     int zone = 0;              // roaming zone 0..3
     float turnedSinceGoal = 0.0f;  // degrees turned since destination was last set
+    bool clipChanged = false;      // SetAction started a clip; the herd clears it
 
 private:
     void SetDestination(VECTOR3D goal);
@@ -98,10 +104,12 @@ public:
 
     // Whether camel i's sphere reaches into the frustum.
     bool InView(const FRUSTUM& frustum, int i) const;
-    // Poses camel i's mesh, from its current skeleton, into the herd's one
-    // buffer of posed vertices (PosedVertices), ready to be drawn.
-    void PoseCamel(int i);
-    const std::vector<MODELVERTEX>& PosedVertices() const { return posedVertices; }
+    // Camel i's mesh posed from its current skeleton, ready to be drawn: posed
+    // now, or reused when a camel in step with it was posed since the last Move.
+    const std::vector<MODELVERTEX>& PoseCamel(int i);
+    // The camel whose skeleton camel i's is a copy of in this frame (CamelSteps.cpp),
+    // or i itself when it advanced on its own.
+    int StepsWith(int i) const;
 
     std::unique_ptr<ANIMATIONTEMPLATE> animTemplate;  // shared by all camels
     Texture* textures = nullptr;                // owned array (delete[]), textureCount entries
@@ -110,11 +118,29 @@ public:
     int numCamels = 10;
 
 private:
-    // What every drawn camel borrows (CamelHerd.cpp): one posed copy of the
-    // mesh and one index list, instead of a copy of each per camel.
-    std::vector<MODELVERTEX> posedVertices;
+    // A mesh posed for drawing, and the camel whose skeleton posed it.
+    struct POSEDMESH {
+        int camel = -1;
+        uint64_t frame = 0;  // the Move it was posed after
+        uint64_t stamp = 0;  // when it was posed: the lowest is reused first
+        std::vector<MODELVERTEX> vertices;
+    };
+    static constexpr std::size_t kPosedMeshes = 16;  // poses kept for one frame's drawing
+
+    // What every drawn camel borrows (CamelHerd.cpp): a posed mesh and one
+    // index list, instead of a copy of each per camel.
+    std::vector<POSEDMESH> posedMeshes;
     std::unique_ptr<uint16_t[]> sharedIndices;
+    // Per camel: an earlier camel whose animation state it shared at the start
+    // of this frame's step, so it copied that camel's new pose; -1 when it
+    // advanced on its own (CamelSteps.cpp).
+    std::vector<int> stepsWith;
+    uint64_t frame = 0;  // Moves so far
+    uint64_t poses = 0;  // meshes posed so far
 
     bool SetupCamel(int i, const MS3D& model);
     void DrawCamel(int i);
+    void AdvancePoses(double dt);
+    int FindStepmate(int i) const;
+    POSEDMESH& PosedMesh(int i);
 };

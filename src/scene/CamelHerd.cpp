@@ -17,9 +17,10 @@
 //
 // Memory follows too. A posed copy of the mesh is needed only while a camel is
 // being drawn, and the index list is the same for every camel, so the herd
-// keeps one of each and lends them to the camel it draws; the camels give up
-// their own copies at Setup. With the shipped camel that is about 200 KB less
-// per camel; what each camel keeps is its pose (a matrix or three per joint).
+// keeps a few posed meshes (CamelSteps.cpp) and one index list and lends them
+// to the camel it draws; the camels give up their own copies at Setup. With the
+// shipped camel that is about 200 KB less per camel; what each camel keeps is
+// its pose (a matrix or three per joint).
 //
 // Culling uses a sphere of radius 4 around the camel's position, the origin of
 // the model on the ground under the camel's middle: a camel whose position is 4
@@ -96,7 +97,6 @@ bool CAMELCONTROL::Setup(int count, const char* path) {
         Cleanup();
         return false;
     }
-    posedVertices = animTemplate->Mesh()->vertices.Records();
     for (int i = 0; i < count; ++i) {
         if (!SetupCamel(i, *model)) {
             Cleanup();
@@ -124,22 +124,18 @@ bool CAMELCONTROL::SetupCamel(int i, const MS3D& model) {
 
 void CAMELCONTROL::Move(ONEBG* ground, double dt) {
     if (!ground || !camels) return;
-    for (int i = 0; i < numCamels; ++i) camels[i].Move(ground, dt);
+    // As each camel's own Move, walking first (with the frame's rand() calls
+    // in camel order), then the animation, shared among camels in step.
+    for (int i = 0; i < numCamels; ++i) camels[i].Steer(dt);
+    AdvancePoses(dt);
 }
 
 bool CAMELCONTROL::InView(const FRUSTUM& frustum, int i) const {
     return frustum.SphereInFrustum(camels[i].position, kCullRadius) != 0.0f;
 }
 
-void CAMELCONTROL::PoseCamel(int i) {
-    const MODELMESH& mesh = *animTemplate->Mesh();
-    const std::vector<MODELVERTEX>& rest = mesh.vertices.Records();
-    PoseRecords(rest.data(), &mesh.poseBlocks, posedVertices.data(), rest.size(), camels[i].joints.get());
-}
-
 void CAMELCONTROL::DrawCamel(int i) {
-    PoseCamel(i);
-    LENDING lent(camels[i], posedVertices, sharedIndices);
+    LENDING lent(camels[i], PosedMesh(i).vertices, sharedIndices);
     camels[i].ONEMODEL::Draw();
 }
 
@@ -160,7 +156,9 @@ void CAMELCONTROL::Cleanup() {
     textures = nullptr;
     textureCount = 0;
     camels.reset();
-    posedVertices.clear();
-    posedVertices.shrink_to_fit();
+    posedMeshes.clear();
+    posedMeshes.shrink_to_fit();
     sharedIndices.reset();
+    stepsWith.clear();
+    frame = poses = 0;
 }

@@ -11,14 +11,17 @@
 //
 // The shots:
 //   tripod       the eye stands at a random spot and watches a "drone", an
-//                invisible point that flies like the fly-through (steered as
-//                seen from the tripod);
+//                invisible point that wanders like the fly-through, steering
+//                from where it is. (Steered as seen from the tripod, it would
+//                fly off in a straight line, one parallel to the line from the
+//                tripod to its waypoint, and leave the tripod staring for up
+//                to a minute at a point kilometres away, lost in the fog.)
 //   fly-through  the eye flies at 50 units/s, steering (Steering.cpp) towards
 //                random waypoints and never lower than 10 units;
 //   camel ride   the eye sits 1.25 above the leader's first joint; looking
 //                ahead it looks 10 units ahead of the leader at once, looking
 //                at a subject it draws back 4 units from it;
-//   orbit        the eye circles the target camel at 5 units.
+//   orbit        the eye circles the target camel at 5 units, never below it.
 //
 // Nothing jumps. What the shot asks for are goals (eye, lookAt, up, zoom); what
 // the view uses are smoothed copies that ease towards them (Easing.h), each at
@@ -41,6 +44,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/MainClass.h"
@@ -84,9 +88,12 @@ VECTOR3D CAMERA::RelativeDest(VECTOR3D dest) const {
     return RelativeDestination(eyeSmoothed, headingMatrix, dest);
 }
 
-void CAMERA::TurnToTarget(float rate, float dt) {
+void CAMERA::TurnToTarget(float rate, float dt) { SteerFrom(eyeSmoothed, rate, dt); }
+
+void CAMERA::SteerFrom(VECTOR3D from, float rate, float dt) {
     const HEADING heading{&angles, &turnSpeed, &turnSpeedGoal, &headingMatrix, &direction};
-    turnedSinceWaypoint += TurnHeading(heading, RelativeDest(waypoint), true, rate, dt);
+    const VECTOR3D rel = RelativeDestination(from, headingMatrix, waypoint);
+    turnedSinceWaypoint += TurnHeading(heading, rel, true, rate, dt);
 }
 
 void CAMERA::SetupNewMode(MAINCLASS*) {
@@ -150,8 +157,8 @@ void CAMERA::ChooseLookGoal(MAINCLASS* scene) {
     }
 }
 
-void CAMERA::Fly(float dt) {
-    TurnToTarget(kTurnRate, dt);
+void CAMERA::Fly(VECTOR3D steerFrom, float dt) {
+    SteerFrom(steerFrom, kTurnRate, dt);
     eye.x += dt * direction.x * kFlySpeed;
     eye.y += dt * direction.y * kFlySpeed;
     eye.z += dt * direction.z * kFlySpeed;
@@ -166,8 +173,8 @@ void CAMERA::Fly(float dt) {
 
 void CAMERA::Tripod(float dt) {
     savedEye = eye;
-    eye = modeVector;  // the drone flies from its own point
-    Fly(dt);
+    eye = modeVector;  // the drone flies, and steers, from its own point
+    Fly(eye, dt);
     modeVector = MakePoint(eye.x, AtLeast(eye.y, kFlyFloor), eye.z);
     eye = savedEye;
     lookAt = modeVector;
@@ -194,6 +201,10 @@ void CAMERA::Orbit(MAINCLASS* scene, float dt) {
     angles = AddVectors(angles, Scaled(orbitSpeed, dt));
     modeVector = MakePoint(0.0f, 0.0f, 5.0f);
     Rotate(&modeVector, angles.x, angles.y, angles.z);
+    // Half of all orbit angles point below the ground. Lifted to the floor
+    // alone, such an eye would sit under the camel's belly, between its legs;
+    // mirrored above the ground it stays 5 units out.
+    modeVector.y = std::fabs(modeVector.y);
     const ONECAMEL* camel = Camel(scene, targetCamel);
     if (camel) eye = AddVectors(camel->position, modeVector);
     if (lookMode == kLookAhead) {
@@ -208,7 +219,7 @@ void CAMERA::Orbit(MAINCLASS* scene, float dt) {
 void CAMERA::StepMode(MAINCLASS* scene, float dt) {
     switch (mode) {
         case kTripod: Tripod(dt); break;
-        case kFlyThrough: Fly(dt); break;
+        case kFlyThrough: Fly(eyeSmoothed, dt); break;
         case kCamelRide: RideLeader(scene); break;
         case kOrbit: Orbit(scene, dt); break;
         default: break;

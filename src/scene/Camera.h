@@ -39,7 +39,9 @@ public:
     // onto the current modelview), the billboard corners and the zoom.
     void Move(MAINCLASS* scene, float dt);
 
-    // Heading steering towards `waypoint`, yaw and pitch (Steering.h).
+    // Heading steering towards `waypoint`, yaw and pitch (Steering.h), as seen
+    // from eyeSmoothed. TurnToTarget also counts the degrees turned since the
+    // waypoint was set.
     VECTOR3D RelativeDest(VECTOR3D dest) const;
     void TurnToTarget(float rate, float dt);
 
@@ -85,7 +87,8 @@ private:
     void ChangeLook(MAINCLASS* scene);
     void ChooseLookGoal(MAINCLASS* scene);
     void StepMode(MAINCLASS* scene, float dt);
-    void Fly(float dt);  // fly-through steps: turn, advance, next waypoint, floor
+    void SteerFrom(VECTOR3D from, float rate, float dt);
+    void Fly(VECTOR3D steerFrom, float dt);  // turn (as seen from steerFrom), advance, next waypoint, floor
     void Tripod(float dt);
     void RideLeader(MAINCLASS* scene);
     void Orbit(MAINCLASS* scene, float dt);

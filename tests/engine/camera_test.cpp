@@ -69,11 +69,14 @@ TEST_F(CameraTest, StartsFlyingTowardsTheCentreLookingAtLandmarkOne) {
 TEST_F(CameraTest, TheFirstShotAndLookChangeTogetherAtTenSecondsShotFirst) {
     SCENE s;
     ASSERT_TRUE(s.ok);
-    for (int frame = 0; frame < 20; ++frame) s.Frame(0.5f);  // 10.0 s: not yet below 0
+    s.Frame(0.5f);
+    EXPECT_EQ(s.camera.eye.y, CAMERA::kFlyFloor);  // raised to the flying floor at once
+    EXPECT_GT(s.camera.eyeSmoothed.y, 0.0f);       // the view follows from the ground
+    EXPECT_LT(s.camera.eyeSmoothed.y, CAMERA::kFlyFloor);
+    for (int frame = 1; frame < 20; ++frame) s.Frame(0.5f);  // 10.0 s: not yet below 0
     EXPECT_EQ(s.camera.mode, CAMERA::kFlyThrough);
     EXPECT_EQ(s.camera.landmarkIndex, 1);
     EXPECT_TRUE(CompareVectors(s.camera.lookAt, s.scene.ground->landmarks[1]));
-    EXPECT_GE(s.camera.eye.y, CAMERA::kFlyFloor);  // the flying floor from the first frame
 
     EXPECT_EQ(s.camera.lookTimer, 0.0f);
 
@@ -159,6 +162,29 @@ TEST_F(CameraTest, AWaypointIsReplacedWithin50UnitsOrAfterAFullCircle) {
     }
 }
 
+// The drone steers from where it is, so it wanders among the waypoints
+// (within 500 units of the centre, plus a turning circle) instead of flying
+// off in a straight line while the tripod stares after it.
+TEST_F(CameraTest, TheTripodsDroneWandersAmongTheWaypoints) {
+    std::srand(8);
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    CAMERA& c = s.camera;
+    c.mode = CAMERA::kTripod;
+    c.SetupNewMode(&s.scene);
+    c.modeTimer = c.lookTimer = 1000;
+    int waypoints = 0;
+    VECTOR3D last = c.waypoint;
+    for (int frame = 0; frame < 30 * 300; ++frame) {
+        s.Frame(1 / 30.0f);
+        ASSERT_LT(std::hypot(c.modeVector.x, c.modeVector.z), 1200.0) << frame / 30 << " s";
+        waypoints += !CompareVectors(c.waypoint, last);
+        last = c.waypoint;
+    }
+    EXPECT_GE(waypoints, 5);
+    EXPECT_TRUE(CompareVectors(c.lookAt, c.modeVector));
+}
+
 TEST_F(CameraTest, TheRideSitsOnTheLeadersFirstJoint) {
     SCENE s;
     ASSERT_TRUE(s.ok);
@@ -184,6 +210,27 @@ TEST_F(CameraTest, TheRideSitsOnTheLeadersFirstJoint) {
     EXPECT_NEAR(VectorLength(back), 4.0, 1e-4);
     const VECTOR3D toSubject = NormalizeVector(SubtractVectors(s.scene.ground->landmarks[1], seatNow));
     EXPECT_NEAR(VectorDotProduct(NormalizeVector(back), toSubject), -1.0, 1e-5);
+}
+
+TEST_F(CameraTest, TheOrbitCirclesItsCamelFiveUnitsOutAndNeverBelowIt) {
+    std::srand(12);
+    SCENE s;
+    ASSERT_TRUE(s.ok);
+    CAMERA& c = s.camera;
+    c.targetCamel = 2;
+    c.lookMode = CAMERA::kLookAhead;
+    c.mode = CAMERA::kOrbit;
+    c.SetupNewMode(&s.scene);
+    c.orbitSpeed = MakePoint(17, -11, 5);  // through every side, above and below
+    c.modeTimer = c.lookTimer = 1000;
+    for (int frame = 0; frame < 30 * 60; ++frame) {
+        s.Frame(1 / 30.0f);
+        const VECTOR3D camel = s.scene.herd->camels[2].position;
+        ASSERT_NEAR(std::sqrt(DistanceBetweenVectors(c.eye, camel)), 5.0, 0.03) << frame;  // 0.5 floor aside
+        ASSERT_GE(c.eye.y, CAMERA::kEyeFloor) << frame;
+    }
+    EXPECT_EQ(c.lookBlendGoal, 10.0f);
+    EXPECT_EQ(c.followRateGoal, 5.0f);
 }
 
 TEST_F(CameraTest, TheGoalEyeOnTheSmoothedLookPointMovesItOneUnitAlongMinusZ) {

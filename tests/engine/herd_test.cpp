@@ -113,6 +113,13 @@ TEST_F(HerdTest, ZonePointsSpeedsAndCoats) {
         ASSERT_EQ(camel.position.y, 0.0f);
     }
     EXPECT_EQ(speeds.size(), 10u);
+    // The first draw gives z, the second x.
+    std::srand(5);
+    const int first = std::rand(), second = std::rand();
+    std::srand(5);
+    const VECTOR3D p = ONECAMEL::RandomZonePoint(3);
+    EXPECT_EQ(p.x, -672.0f + float(second % 101));
+    EXPECT_EQ(p.z, -389.0f + float(first % 815));
     EXPECT_FLOAT_EQ(*speeds.begin(), 0.75f);
     EXPECT_FLOAT_EQ(*speeds.rbegin(), 1.65f);
     // Zone 3 spans x -672 ... -572 and z -389 ... 425; every zone likewise
@@ -176,50 +183,68 @@ TEST_F(HerdTest, ARoamerGivesUpAPointInsideItsTurningCircle) {
     EXPECT_GT(frame, 15 * 30) << "gave up before turning a full circle";
 }
 
-// Posing only the camels that are drawn, from a skeleton advanced every frame,
-// against an instance of the same model posed every frame the plain way.
+// Posing only the camels that are drawn, from skeletons advanced every frame
+// and shared by camels in step, against instances of the same model each
+// posed every frame the plain way.
 TEST_F(HerdTest, PosingOnDemandDrawsWhatPosingEveryFrameDraws) {
+    constexpr int kCamels = 12;  // eleven roamers of ten speeds: some walk in step
     std::srand(3);
-    ASSERT_TRUE(herd.Setup(6, Generated().c_str()));
+    ASSERT_TRUE(herd.Setup(kCamels, Generated().c_str()));
     MS3D model;
     Texture* modelTextures = nullptr;
     int modelTextureCount = 0;
     ASSERT_TRUE(LoadModel((Generated() + "c.kst").c_str(), &model, &modelTextures, &modelTextureCount));
     model.Scale(0.1f);
     model.InitialSetup();
-    const int watched[] = {0, 4};  // the leader and a roamer
-    ONEMODEL twins[2];
-    for (int t = 0; t < 2; ++t) {
-        const ONECAMEL& c = herd.camels[watched[t]];
-        int coat = 0;
-        for (int k = 0; k < 3; ++k)
-            if (c.materials[0].texture == herd.textures[2 * k].textureName) coat = k;
-        ASSERT_TRUE(twins[t].Setup(herd.animTemplate.get(), &model, &herd.textures[2 * coat]));
+    ONEMODEL twins[kCamels];
+    for (int i = 0; i < kCamels; ++i) {
+        ASSERT_TRUE(twins[i].Setup(herd.animTemplate.get(), &model, nullptr));
+        for (int m = 0; m < twins[i].numMaterials; ++m) twins[i].materials[m].texture = herd.camels[i].materials[m].texture;
     }
     twins[0].SetAnimation(2, 26, 1250, true, true);  // the leader's clip starts at Setup
+    // Every camel's skeleton and drawn mesh against its twin's; how many shared a step.
+    const auto compare = [&](int frame) {
+        int inStep = 0;
+        for (int i = 0; i < kCamels; ++i) {
+            const ONECAMEL& c = herd.camels[i];
+            inStep += herd.StepsWith(i) != i;
+            for (int j = 0; j < c.numJoints; ++j)
+                EXPECT_EQ(std::memcmp(c.joints[j].absolute.m, twins[i].joints[j].absolute.m, sizeof(MATRIX)), 0)
+                    << "camel " << i << " joint " << j << " frame " << frame;
+            const std::vector<MODELVERTEX>& posed = herd.PoseCamel(i);
+            EXPECT_EQ(posed.size(), twins[i].vertexBuffer.size());
+            EXPECT_EQ(std::memcmp(posed.data(), twins[i].vertexBuffer.data(), posed.size() * sizeof(MODELVERTEX)), 0)
+                << "camel " << i << " frame " << frame;
+        }
+        return inStep;
+    };
     const double dt = 0.07;
+    int follower = -1;
     for (int frame = 0; frame < 200; ++frame) {
         herd.Move(&ground, dt);
-        if (frame == 0) twins[1].SetAnimation(2, 26, 500.0f * herd.camels[4].speedFactor, true, true);
+        for (int i = 1; i < kCamels && frame == 0; ++i)
+            twins[i].SetAnimation(2, 26, 500.0f * herd.camels[i].speedFactor, true, true);
         for (ONEMODEL& twin : twins) twin.Update(dt);
+        if (frame == 100) {
+            EXPECT_GT(compare(frame), 0) << "no camel shared another's step";
+            for (int i = 0; i < kCamels && follower < 0; ++i)
+                if (herd.StepsWith(i) != i) follower = i;
+            ASSERT_GE(follower, 0);
+            // A clip changed from outside: that camel leaves the step it shared.
+            herd.camels[follower].SetAnimation(2, 26, 999, true, true);
+            twins[follower].SetAnimation(2, 26, 999, true, true);
+        }
     }
-    for (int t = 0; t < 2; ++t) {
-        ONECAMEL& c = herd.camels[watched[t]];
-        EXPECT_EQ(std::memcmp(c.joints[0].absolute.m, twins[t].joints[0].absolute.m, sizeof(MATRIX)), 0) << t;
-        herd.PoseCamel(watched[t]);
-        ASSERT_EQ(herd.PosedVertices().size(), twins[t].vertexBuffer.size());
-        EXPECT_EQ(std::memcmp(herd.PosedVertices().data(), twins[t].vertexBuffer.data(),
-                              twins[t].vertexBuffer.size() * sizeof(MODELVERTEX)), 0) << t;
-    }
+    compare(200);
+    EXPECT_EQ(herd.StepsWith(follower), follower);
 
-    // The same pixels: the herd draws the roamer alone, then its twin is drawn in its place.
-    const VECTOR3D at = herd.camels[4].position;
-    for (int i = 0; i < herd.numCamels; ++i)
-        if (i != 4) herd.camels[i].position.x += 1000;  // only the roamer in view
+    // The same pixels: the herd, all in a row in view, then the twins in their places.
+    for (int i = 0; i < kCamels; ++i) herd.camels[i].position = twins[i].position = MakePoint(3.0f * i - 16, 0, 0);
+    for (int i = 0; i < kCamels; ++i) twins[i].orientation = herd.camels[i].orientation;
     glMatrixMode(GL_PROJECTION);
-    gluPerspective(50, 1, 0.5, 50);
+    gluPerspective(60, 1, 0.5, 100);
     glMatrixMode(GL_MODELVIEW);
-    gluLookAt(at.x + 6, 2, at.z + 5, at.x, 1, at.z, 0, 1, 0);
+    gluLookAt(0, 6, 22, 0, 1, 0, 0, 1, 0);
     MAINCLASS scene;  // the herd reads only its frustum
     scene.frustum.ExtractFrustum();
     glEnable(GL_TEXTURE_2D);
@@ -236,13 +261,11 @@ TEST_F(HerdTest, PosingOnDemandDrawsWhatPosingEveryFrameDraws) {
     const auto herdPicture = picture();
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    twins[1].position = at;
-    twins[1].orientation = herd.camels[4].orientation;
     glDisable(GL_CULL_FACE);
     glEnable(GL_BLEND);
-    twins[1].Draw();
+    for (ONEMODEL& twin : twins) twin.Draw();
     glDisable(GL_BLEND);
-    EXPECT_NE(herdPicture, background) << "the roamer is in the picture";
+    EXPECT_NE(herdPicture, background) << "the camels are in the picture";
     EXPECT_EQ(herdPicture, picture());
     delete[] modelTextures;
 }

@@ -82,7 +82,7 @@ TEST(Steering, ANaNOffsetKeepsLastFramesGoal) {
 
 TEST(Steering, AnglesWrapByOneTurnPastAFullTurn) {
     const struct { float yaw, speed, want; } cases[] = {
-        {359, 20, 1}, {-359, -20, -1}, {350, 20, 352}, {-350, -20, -352},
+        {359, 20, 1}, {-359, -20, -1}, {358, 20, 360}, {-358, -20, -360}, {350, 20, 352},
     };
     for (const auto& c : cases) {
         MOVER m;

@@ -7,7 +7,7 @@
 
 #include "engine/SSMain.h"
 
-bool RunFilm(const FILMSETTINGS& film, const FILMSNAPSHOT& snapshot) {
+bool RunFilm(const FILMSETTINGS& film, const FILMSNAPSHOT& snapshot, const FILMFRAME& everyFrame) {
     std::srand(film.seed);
     SETTINGS settings;
     settings.NUM_CAMELS = film.camels;
@@ -24,6 +24,7 @@ bool RunFilm(const FILMSETTINGS& film, const FILMSNAPSHOT& snapshot) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         driver.Update(film.step);
         driver.Draw();
+        if (everyFrame) everyFrame(driver);
         if (frame % framesPerSnapshot == 0)
             snapshot(static_cast<int>(frame / framesPerSnapshot), driver.elapsedTime, driver);
     }

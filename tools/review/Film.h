@@ -27,6 +27,9 @@ struct FILMSETTINGS {
 // still in the back buffer. `index` counts snapshots from 1.
 using FILMSNAPSHOT = std::function<void(int index, double seconds, const SSMAIN& driver)>;
 
+// Called after every frame, for checks that must not miss a frame.
+using FILMFRAME = std::function<void(const SSMAIN& driver)>;
+
 // Runs the film in the current GL context. False when the driver's Setup fails
 // (nothing is then handed to `snapshot`).
-bool RunFilm(const FILMSETTINGS& settings, const FILMSNAPSHOT& snapshot);
+bool RunFilm(const FILMSETTINGS& settings, const FILMSNAPSHOT& snapshot, const FILMFRAME& everyFrame = {});

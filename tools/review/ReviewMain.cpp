@@ -284,6 +284,21 @@ int Film(int argc, char** argv) {
         sheet = RGBImage();
     };
     int lastIndex = 0;
+    long frames = 0, underground = 0;
+    std::string episodes;  // "from-to" seconds of each stretch with the eye inside the ground
+    bool inside = false;
+    const auto eyeInDune = [](const CAMERA& c) {
+        return c.eyeSmoothed.y < ground::TerrainHeight(c.eyeSmoothed.x, c.eyeSmoothed.z) + 0.5f;
+    };
+    const auto everyFrame = [&](const SSMAIN& driver) {
+        ++frames;
+        const bool now = eyeInDune(driver.scene->camera);
+        char at[32];
+        std::snprintf(at, sizeof at, now ? " %.2f" : "-%.2f", driver.elapsedTime);
+        if (now != inside) episodes += at;
+        inside = now;
+        underground += now;
+    };
     const bool ran = RunFilm(film, [&](int index, double seconds, const SSMAIN& driver) {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%04d.png", index);
@@ -307,10 +322,12 @@ int Film(int argc, char** argv) {
                      c.landmarkIndex == 0 ? c.targetCamel : c.landmarkIndex, c.eyeSmoothed.x, c.eyeSmoothed.y,
                      c.eyeSmoothed.z, c.lookAtSmoothed.x, c.lookAtSmoothed.y, c.lookAtSmoothed.z, c.zoom,
                      scene.frustum.SphereInFrustum2(scene.sunPosition, 2.0f), leader.x, leader.z,
-                     c.eyeSmoothed.y < ground::TerrainHeight(c.eyeSmoothed.x, c.eyeSmoothed.z) + 0.5f
-                         ? " UNDER-GROUND" : "");
-    });
+                     eyeInDune(c) ? " UNDER-GROUND" : "");
+    }, everyFrame);
     if (sheet.width != 0) saveSheet(lastIndex);
+    if (underground > 0)
+        std::fprintf(log, "the eye was inside the ground in %ld of %ld frames, at (s):%s%s\n", underground, frames,
+                     episodes.c_str(), inside ? "-end" : "");
     std::fclose(log);
     if (!ran) {
         std::fprintf(stderr, "sandmere-review: the frame driver could not be set up from %s\n",
