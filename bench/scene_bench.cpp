@@ -15,13 +15,16 @@
 // The herd is the shipped camel from the generated resources, loaded through
 // an offscreen GL context (its coats are textures). Besides the time, each run
 // reports the heap the herd holds (glibc's count of bytes in use, before and
-// after the herd's Setup).
+// after the herd's Setup) and the process's resident memory at its end; run
+// one benchmark per process (--benchmark_filter) to compare the latter.
 #include <GL/gl.h>
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -30,6 +33,16 @@
 #include "engine/MainClass.h"
 
 namespace {
+
+// Resident memory of this process, megabytes (from /proc/self/statm).
+double ResidentMB() {
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return 0;
+    const bool read = std::fscanf(statm, "%ld %ld", &pages, &resident) == 2;
+    std::fclose(statm);
+    return read ? static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1e6 : 0;
+}
 
 // A hidden window with a GL context, made once for the whole program.
 bool OffscreenContext() {
@@ -101,6 +114,7 @@ void RunFrames(benchmark::State& state, bool outOfStep) {
     state.counters["in_view"] = seen;
     state.counters["poses"] = poses;
     state.counters["herd_MB"] = herd.heapBytes / 1e6;
+    state.counters["rss_MB"] = ResidentMB();
     state.SetLabel(state.range(1) ? "one in ten in view" : "all in view");
 }
 

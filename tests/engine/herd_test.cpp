@@ -8,6 +8,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -57,42 +58,33 @@ TEST_F(HerdTest, SetupRefusesWhatItCannotDrive) {
     EXPECT_TRUE(!herd.camels && !herd.textures && !herd.animTemplate);
 }
 
-TEST_F(HerdTest, TheLeaderToursTheRouteAlone) {
-    ASSERT_TRUE(herd.Setup(1, Generated().c_str()));
-    ONECAMEL& leader = herd.camels[0];
-    EXPECT_EQ(leader.action, ONECAMEL::kTouring);
-    EXPECT_EQ(leader.speedFactor, 2.5f);
-    EXPECT_TRUE(CompareVectors(leader.position, ONECAMEL::TourRoute[0]));
-    MoveAll(1, 1 / 30.0);  // standing on point 0, it heads for point 1 at once
-    EXPECT_EQ(leader.routeIndex, 1);
-    EXPECT_TRUE(CompareVectors(leader.destination, ONECAMEL::TourRoute[1]));
-    leader.routeIndex = 16;
-    leader.position = leader.destination = ONECAMEL::TourRoute[16];
-    MoveAll(1, 1 / 30.0);
-    EXPECT_EQ(leader.routeIndex, 0);
-    EXPECT_EQ(leader.action, ONECAMEL::kTouring);
-
-    herd.Move(nullptr, 1.0);  // no ground: nobody moves
-    EXPECT_EQ(leader.routeIndex, 0);
-}
-
-TEST_F(HerdTest, RoamersSetOffOnTheirFirstMoveInsideTheirZone) {
-    std::srand(7);
-    ASSERT_TRUE(herd.Setup(12, Generated().c_str()));
-    std::vector<VECTOR3D> start;
-    for (int i = 1; i < 12; ++i) {
-        EXPECT_EQ(herd.camels[i].action, ONECAMEL::kNotStarted);
-        start.push_back(herd.camels[i].position);
-    }
-    MoveAll(1, 0.5);
-    for (int i = 1; i < 12; ++i) {
-        const ONECAMEL& c = herd.camels[i];
-        EXPECT_EQ(c.action, ONECAMEL::kRoaming) << i;
-        EXPECT_TRUE(CompareVectors(c.position, start[i - 1])) << i;  // no step in that frame
-        const VECTOR3D low = ONECAMEL::CZ[2 * c.zone], high = ONECAMEL::CZ[2 * c.zone + 1];
-        EXPECT_TRUE(c.destination.x >= low.x && c.destination.x < high.x && c.destination.z >= low.z &&
-                    c.destination.z < high.z) << i;
-        EXPECT_FLOAT_EQ(c.speed, 500.0f * c.speedFactor) << i;
+TEST_F(HerdTest, TheLeaderToursAndRoamersSetOffOnTheirFirstMove) {
+    for (const int count : {1, 12}) {  // one camel tours alone
+        std::srand(7);
+        ASSERT_TRUE(herd.Setup(count, Generated().c_str()));
+        ONECAMEL& leader = herd.camels[0];
+        EXPECT_TRUE(leader.action == ONECAMEL::kTouring && leader.speedFactor == 2.5f);
+        EXPECT_TRUE(CompareVectors(leader.position, ONECAMEL::TourRoute[0]));
+        std::vector<VECTOR3D> start;
+        for (int i = 0; i < count; ++i) start.push_back(herd.camels[i].position);
+        MoveAll(1, 0.5);
+        EXPECT_EQ(leader.routeIndex, 1);  // standing on point 0, it heads for point 1 at once
+        EXPECT_TRUE(CompareVectors(leader.destination, ONECAMEL::TourRoute[1]));
+        for (int i = 1; i < count; ++i) {
+            const ONECAMEL& c = herd.camels[i];
+            EXPECT_EQ(c.action, ONECAMEL::kRoaming) << i;
+            EXPECT_TRUE(CompareVectors(c.position, start[i])) << i;  // no step in that frame
+            const VECTOR3D low = ONECAMEL::CZ[2 * c.zone], high = ONECAMEL::CZ[2 * c.zone + 1];
+            EXPECT_TRUE(c.destination.x >= low.x && c.destination.x < high.x && c.destination.z >= low.z &&
+                        c.destination.z < high.z) << i;
+            EXPECT_FLOAT_EQ(c.speed, 500.0f * c.speedFactor) << i;
+        }
+        leader.routeIndex = 16;
+        leader.position = leader.destination = ONECAMEL::TourRoute[16];
+        MoveAll(1, 1 / 30.0);
+        EXPECT_EQ(leader.routeIndex, 0);  // after point 16, point 0
+        herd.Move(nullptr, 1.0);          // no ground: nobody moves
+        EXPECT_EQ(leader.routeIndex, 0);
     }
 }
 
@@ -100,38 +92,23 @@ TEST_F(HerdTest, ZonePointsSpeedsAndCoats) {
     std::srand(11);
     ONECAMEL camel;
     std::set<float> speeds;
-    VECTOR3D lowest[4], highest[4];
-    for (int z = 0; z < 4; ++z) lowest[z] = MakePoint(1e9f, 0, 1e9f), highest[z] = MakePoint(-1e9f, 0, -1e9f);
+    float lowX = 0, highX = -1000, lowZ = 1000, highZ = -1000;  // zone 3's
     for (int n = 0; n < 4000; ++n) {
         camel.Reset();
-        ASSERT_TRUE(camel.zone >= 0 && camel.zone < 4);
         speeds.insert(camel.speedFactor);
-        VECTOR3D& lo = lowest[camel.zone];
-        VECTOR3D& hi = highest[camel.zone];
-        lo = MakePoint(std::min(lo.x, camel.position.x), 0, std::min(lo.z, camel.position.z));
-        hi = MakePoint(std::max(hi.x, camel.position.x), 0, std::max(hi.z, camel.position.z));
-        ASSERT_EQ(camel.position.y, 0.0f);
+        const VECTOR3D p = camel.position, low = ONECAMEL::CZ[2 * camel.zone], high = ONECAMEL::CZ[2 * camel.zone + 1];
+        ASSERT_TRUE(p.y == 0 && p.x >= low.x && p.x <= high.x - 1 && p.z >= low.z && p.z <= high.z - 1) << camel.zone;
+        if (camel.zone != 3) continue;
+        lowX = std::min(lowX, p.x), highX = std::max(highX, p.x), lowZ = std::min(lowZ, p.z), highZ = std::max(highZ, p.z);
     }
+    EXPECT_TRUE(lowX == -672 && highX == -572 && lowZ >= -389 && highZ <= 425);
     EXPECT_EQ(speeds.size(), 10u);
-    // The first draw gives z, the second x.
-    std::srand(5);
+    EXPECT_TRUE(*speeds.begin() == 0.75f && std::fabs(*speeds.rbegin() - 1.65f) < 1e-6f);
+    std::srand(5);  // the first draw gives z, the second x
     const int first = std::rand(), second = std::rand();
     std::srand(5);
     const VECTOR3D p = ONECAMEL::RandomZonePoint(3);
-    EXPECT_EQ(p.x, -672.0f + float(second % 101));
-    EXPECT_EQ(p.z, -389.0f + float(first % 815));
-    EXPECT_FLOAT_EQ(*speeds.begin(), 0.75f);
-    EXPECT_FLOAT_EQ(*speeds.rbegin(), 1.65f);
-    // Zone 3 spans x -672 ... -572 and z -389 ... 425; every zone likewise
-    // from its minimum corner to one below its maximum.
-    EXPECT_EQ(lowest[3].x, -672.0f);
-    EXPECT_EQ(highest[3].x, -572.0f);
-    for (int z = 0; z < 4; ++z) {
-        EXPECT_GE(lowest[z].x, ONECAMEL::CZ[2 * z].x) << z;
-        EXPECT_GE(lowest[z].z, ONECAMEL::CZ[2 * z].z) << z;
-        EXPECT_LE(highest[z].x, ONECAMEL::CZ[2 * z + 1].x - 1) << z;
-        EXPECT_LE(highest[z].z, ONECAMEL::CZ[2 * z + 1].z - 1) << z;
-    }
+    EXPECT_TRUE(p.x == -672.0f + float(second % 101) && p.z == -389.0f + float(first % 815));
 
     ASSERT_TRUE(herd.Setup(30, Generated().c_str()));
     std::set<int> coats;
@@ -161,26 +138,37 @@ TEST_F(HerdTest, CullingKeepsACamelWhoseSphereOfRadius4ReachesIn) {
     }
 }
 
-TEST_F(HerdTest, ARoamerGivesUpAPointInsideItsTurningCircle) {
-    ASSERT_TRUE(herd.Setup(2, Generated().c_str()));
-    MoveAll(1, 0.1);
-    ONECAMEL& c = herd.camels[1];
-    // Facing +z at full speed, turning at 20 degrees a second: a circle of
-    // radius 4.7. A point 4 units to its side lies inside it, never nearer
-    // than about 4 units to the path: never within reach (3.16).
-    c.position = MakePoint(0, 0, 0);
-    c.angles = VECTOR3D();
-    c.turnSpeed = c.turnSpeedGoal = MakePoint(0, 20, 0);  // already turning towards it
-    c.speedFactor = 1.65f;
-    c.destination = MakePoint(4, 0, 0);
-    c.turnedSinceGoal = 0;
-    int frame = 0;
-    for (; frame < 60 * 30 && CompareVectors(c.destination, MakePoint(4, 0, 0)); ++frame) {
-        herd.Move(&ground, 1 / 30.0);
-        ASSERT_GT(DistanceBetweenVectors(c.position, MakePoint(4, 0, 0)), 10.0) << frame;
+TEST_F(HerdTest, ACamelGivesUpAPointInsideItsTurningCircle) {
+    // Facing +z and already turning at 20 degrees a second: a circle of radius
+    // speed / 0.349. A point `side` units to its +x side lies inside it and
+    // never nearer the path than `side`: out of reach for ever.
+    const struct { const char* name; int camel; float speed, side; double reach; } cases[] = {
+        {"roamer at 1.65 units/s, circle 4.7", 1, 1.65f, 4.0f, 10.0},
+        {"leader at 2.5 units/s, circle 7.2", 0, 2.5f, 6.0f, 5.0},
+    };
+    for (const auto& k : cases) {
+        ASSERT_TRUE(herd.Setup(2, Generated().c_str()));
+        MoveAll(1, 0.1);
+        ONECAMEL& c = herd.camels[k.camel];
+        const VECTOR3D point = MakePoint(k.side, 0, 0);
+        const int route = c.routeIndex;
+        c.position = MakePoint(0, 0, 0);
+        c.angles = VECTOR3D();
+        c.turnSpeed = c.turnSpeedGoal = MakePoint(0, 20, 0);
+        c.speedFactor = k.speed;
+        c.destination = point;
+        c.turnedSinceGoal = 0;
+        int frame = 0;
+        for (; frame < 60 * 30 && CompareVectors(c.destination, point); ++frame) {
+            herd.Move(&ground, 1 / 30.0);
+            ASSERT_GT(DistanceBetweenVectors(c.position, point), k.reach) << k.name << ", frame " << frame;
+        }
+        EXPECT_LT(frame, 30 * 30) << k.name << ": still circling after half a minute";
+        EXPECT_GT(frame, 15 * 30) << k.name << ": gave up before turning a full circle";
+        if (k.camel == 0) {
+            EXPECT_EQ(c.routeIndex, route + 1) << k.name;  // on to the next route point
+        }
     }
-    EXPECT_LT(frame, 30 * 30) << "still circling after a minute";
-    EXPECT_GT(frame, 15 * 30) << "gave up before turning a full circle";
 }
 
 // Posing only the camels that are drawn, from skeletons advanced every frame
