@@ -176,14 +176,20 @@ TEST_F(FrameDriverTest, DrawWithoutAUsableSceneLeavesTheClearedFrame) {
 // the desert: something lit, sky along the top, sand along the bottom.
 TEST_F(FrameDriverTest, AfterAMinuteTheFrameShowsSkyAboveAndSandBelow) {
     constexpr int w = 192, h = 108;
+    // The state the host sets on its first tick.
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     std::srand(1);
     ASSERT_TRUE(driver.Setup(false, w, h, &settings, scenefiles::Generated().c_str()));
-    glClearColor(0, 0, 0, 1);
     for (int frame = 0; frame < 240; ++frame) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         driver.Update(0.25);
         driver.Draw();
     }
+    glDisable(GL_COLOR_MATERIAL);
     // The herd walked: the leader left route point 0 a minute ago at 2.5 units a second.
     const ONECAMEL& leader = driver.scene->herd->camels[0];
     EXPECT_NEAR(std::sqrt(DistanceBetweenVectors(leader.position, ONECAMEL::TourRoute[0])), 150.0, 15.0);

@@ -7,7 +7,19 @@
 
 #include "engine/SSMain.h"
 
+void HostGLState(int width, int height) {
+    glViewport(0, 0, width, height);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+}
+
 bool RunFilm(const FILMSETTINGS& film, const FILMSNAPSHOT& snapshot, const FILMFRAME& everyFrame) {
+    HostGLState(film.width, film.height);
     std::srand(film.seed);
     SETTINGS settings;
     settings.NUM_CAMELS = film.camels;
@@ -19,7 +31,6 @@ bool RunFilm(const FILMSETTINGS& film, const FILMSNAPSHOT& snapshot, const FILMF
     // rounding of a running sum.
     const long framesPerSnapshot = std::lround(film.every / film.step) > 0 ? std::lround(film.every / film.step) : 1;
     const long frames = std::lround(film.duration / film.step);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     for (long frame = 1; frame <= frames; ++frame) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         driver.Update(film.step);

@@ -1,7 +1,8 @@
 // Film: the whole saver run headless, frame by frame, for people to watch.
 //
-// A film is the frame driver (SSMAIN) driven as the host drives it, clear,
-// Update, Draw, but with a fixed time step and a seeded random generator, so
+// A film is the frame driver (SSMAIN) driven as the host drives it, from the
+// host's OpenGL state and then clear, Update, Draw for every frame, but with a
+// fixed time step and a seeded random generator, so
 // the same settings always give the same frames. Every `every` seconds of
 // simulated time the caller gets the finished frame to save or inspect.
 #pragma once
@@ -29,6 +30,11 @@ using FILMSNAPSHOT = std::function<void(int index, double seconds, const SSMAIN&
 
 // Called after every frame, for checks that must not miss a frame.
 using FILMFRAME = std::function<void(const SSMAIN& driver)>;
+
+// The OpenGL state the host sets on its first tick, before the frame driver
+// exists: smooth shading, clear colour (0, 0, 0, 0) and depth 1, the depth test
+// with GL_LEQUAL, and colour material for ambient and diffuse. RunFilm sets it.
+void HostGLState(int width, int height);
 
 // Runs the film in the current GL context. False when the driver's Setup fails
 // (nothing is then handed to `snapshot`).

@@ -18,9 +18,11 @@
 // frame_NNNN.png every --every seconds (default: seed 1, step 1/30, every 2 s,
 // 180 s, 640x360, 10 camels, with the 2D layer), and film.txt: one line per
 // frame with the camera's mode, look, subject, eye, look point and zoom, and the
-// sun's depth inside the view (above 0: the flare is drawn unless hidden),
+// sun's depth inside the view (above 0: the flare is drawn unless HIDDEN,
+// which is told only with --preview),
 // and UNDER-GROUND when the eye is inside the generated terrain.
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -227,6 +229,30 @@ void TableSheet(const std::string& resourceDir, Output& out) {
 
 const char* const kModeNames[] = {"tripod", "fly", "ride", "orbit"};
 
+// Whether the frame just drawn hides the sun at its pixel: the frame's view
+// rebuilt from the camera (with this frame's zoom, a hair from the one drawn
+// with) and the sun's depth compared with the depth buffer, as the flare does.
+// Meaningful without the 2D layer (--preview), which draws over the depth.
+bool SunHidden(const MAINCLASS& scene, int width, int height) {
+    const CAMERA& c = scene.camera;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluPerspective(45.0 * c.zoom, static_cast<double>(width) / height, 0.5, 3000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(c.eyeSmoothed.x, c.eyeSmoothed.y, c.eyeSmoothed.z, c.lookAtSmoothed.x, c.lookAtSmoothed.y,
+              c.lookAtSmoothed.z, c.upSmoothed.x, c.upSmoothed.y, c.upSmoothed.z);
+    glViewport(0, 0, width, height);
+    const bool hidden = scene.frustum.IsOccluded(scene.sunPosition);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    return hidden;
+}
+
 int Film(int argc, char** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: sandmere-review film RESOURCE_DIR OUTDIR [--seed N] [--step S] [--every S] "
@@ -316,12 +342,15 @@ int Film(int argc, char** argv) {
         const VECTOR3D leader = scene.herd->camels[0].position;
         std::fprintf(log,
                      "%s t=%.1f mode=%s look=%s subject=%s%d eye=(%.1f %.1f %.1f) lookAt=(%.1f %.1f %.1f) "
-                     "zoom=%.2f sun=%.1f leader=(%.1f %.1f)%s\n",
+                     "zoom=%.2f sun=%.1f%s leader=(%.1f %.1f)%s\n",
                      name, seconds, kModeNames[c.mode & 3], c.lookMode == 0 ? "ahead" : "subject",
                      c.landmarkIndex == 0 ? "camel" : "landmark",
                      c.landmarkIndex == 0 ? c.targetCamel : c.landmarkIndex, c.eyeSmoothed.x, c.eyeSmoothed.y,
                      c.eyeSmoothed.z, c.lookAtSmoothed.x, c.lookAtSmoothed.y, c.lookAtSmoothed.z, c.zoom,
-                     scene.frustum.SphereInFrustum2(scene.sunPosition, 2.0f), leader.x, leader.z,
+                     scene.frustum.SphereInFrustum2(scene.sunPosition, 2.0f),
+                     film.preview && scene.frustum.SphereInFrustum2(scene.sunPosition, 2.0f) > 0 &&
+                             SunHidden(scene, film.width, film.height) ? " HIDDEN" : "",
+                     leader.x, leader.z,
                      eyeInDune(c) ? " UNDER-GROUND" : "");
     }, everyFrame);
     if (sheet.width != 0) saveSheet(lastIndex);
