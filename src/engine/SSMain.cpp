@@ -76,11 +76,10 @@ void SSMAIN::Draw() {
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_FOG);
-    // TODO(camera, herd): ReshapeAndZoom(scene->camera.zoom) belongs here, and
-    // after the colour below the scene's Move(frameTime) and the camera's Move,
-    // which loads the view onto the identity modelview. The scene's Setup cannot
-    // succeed without them, so until they exist this point is never reached.
+    ReshapeAndZoom(scene->camera.zoom);  // the zoom the camera left last frame
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    scene->Move(frameTime);
+    scene->camera.Move(scene.get(), static_cast<float>(frameTime));  // the view, onto the identity
 
     const GLfloat sun[] = {scene->sunPosition.x, scene->sunPosition.y, scene->sunPosition.z, 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, sun);  // after the view: a world position

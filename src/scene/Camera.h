@@ -21,6 +21,14 @@ public:
     enum Mode : int { kTripod = 0, kFlyThrough = 1, kCamelRide = 2, kOrbit = 3 };
     enum LookMode : int { kLookAhead = 0, kLookAtSubject = 1 };
 
+    static constexpr float kFlySpeed = 50.0f;       // units per second
+    static constexpr float kTurnRate = 20.0f;       // degrees per second
+    static constexpr double kWaypointReach = 2500.0; // squared distance: 50 units
+    static constexpr float kFlyFloor = 10.0f;       // lowest flying eye
+    static constexpr float kEyeFloor = 0.5f;        // lowest eye and look goal
+    static constexpr float kMinZoom = 0.5f;         // the zoom stays within its goals' range
+    static constexpr float kMaxZoom = 2.0f;
+
     // Draws rand() once for the start eye's x.
     CAMERA();
 
@@ -31,7 +39,9 @@ public:
     // onto the current modelview), the billboard corners and the zoom.
     void Move(MAINCLASS* scene, float dt);
 
-    // Heading steering towards `waypoint`, yaw and pitch (Steering.h).
+    // Heading steering towards `waypoint`, yaw and pitch (Steering.h), as seen
+    // from eyeSmoothed. TurnToTarget also counts the degrees turned since the
+    // waypoint was set.
     VECTOR3D RelativeDest(VECTOR3D dest) const;
     void TurnToTarget(float rate, float dt);
 
@@ -40,7 +50,7 @@ public:
     void RenderFlare(unsigned int texture, float r, float g, float b, float a, VECTOR3D position,
                      float size);
 
-    VECTOR3D eye;                    // goal eye position
+    VECTOR3D eye;                    // goal eye position (world units)
     VECTOR3D eyeSmoothed;            // eye given to the view; follows eye
     VECTOR3D lookAt;                 // goal look-at point
     VECTOR3D lookAtSmoothed;         // look-at point given to the view
@@ -71,4 +81,17 @@ public:
     float zoomGoal = 1.0f;
     uint32_t flareTextures[4] = {};  // GL names of the flare images (main table 6..9); 0 while none
     float turnedSinceWaypoint = 0.0f;  // degrees turned since waypoint was last set
+
+private:
+    void ChangeMode(MAINCLASS* scene);
+    void ChangeLook(MAINCLASS* scene);
+    void ChooseLookGoal(MAINCLASS* scene);
+    void StepMode(MAINCLASS* scene, float dt);
+    void SteerFrom(VECTOR3D from, float rate, float dt);
+    void Fly(VECTOR3D steerFrom, float dt);  // turn (as seen from steerFrom), advance, next waypoint, floor
+    void Tripod(float dt);
+    void RideLeader(MAINCLASS* scene);
+    void Orbit(MAINCLASS* scene, float dt);
+    void EaseView(float dt);  // steps 6 to 10: look, guard, floors, up, eye
+    void View();              // gluLookAt, then the billboard corners
 };

@@ -1,7 +1,7 @@
 // Smooth motion: every eased value in the scene moves towards its goal by the
 // first-order step
 //
-//     value += (goal - value) * min(dt * rate, kMaxEaseStep)
+//     value += (goal - value) * clamp(dt * rate, 0, kMaxEaseStep)
 //
 // Below the cap this is the plain step: each frame covers the fraction dt * rate
 // of the remaining distance, so motion looks the same at any frame rate, and a
@@ -10,16 +10,24 @@
 // goal than the last, and a long run of slow frames (a software renderer on a
 // large screen) would drive the value to infinity. Up to 1.9 a long frame still
 // overshoots, and the error shrinks again on the next frame.
+//
+// Some rates are eased values themselves (the camera's follow and look rates),
+// and a long frame can swing them past their goal below zero. A negative step
+// would push a value away from its goal, by up to |dt * rate| times the
+// distance, so the step is also kept from going below 0: such a frame leaves
+// the value where it is. At ordinary frame rates neither bound is ever reached.
 #pragma once
 
 #include "maths/NiftyMaths.h"
 
 constexpr float kMaxEaseStep = 1.9f;
 
-// The fraction of the remaining distance one frame covers: dt * rate, capped.
+// The fraction of the remaining distance one frame covers: dt * rate, kept
+// within 0 ... kMaxEaseStep.
 inline float EaseFactor(float dt, float rate) {
     const float step = dt * rate;
-    return step > kMaxEaseStep ? kMaxEaseStep : step;
+    if (step > kMaxEaseStep) return kMaxEaseStep;
+    return step > 0.0f ? step : 0.0f;
 }
 
 // One eased step of a scalar.

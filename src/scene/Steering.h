@@ -15,7 +15,7 @@
 
 #include "maths/NiftyMaths.h"
 
-// The seven values a steering step reads and writes, owned by the mover.
+// The values a steering step reads and writes, owned by the mover.
 struct HEADING {
     VECTOR3D* angles;         // degrees: x pitch, y yaw, z roll
     VECTOR3D* turnSpeed;      // degrees per second, per axis
@@ -28,6 +28,9 @@ struct HEADING {
 // scaled to length 100 (zero when they coincide). A goal straight ahead gives
 // about (0, 0, -100).
 VECTOR3D RelativeDestination(VECTOR3D reference, const MATRIX& rotation, VECTOR3D dest);
+
+// An angle in degrees wrapped into (-180, 180]; NaN stays NaN.
+float WrapHalfTurn(float degrees);
 
 // One steering step of `rate` degrees per second over dt seconds, given the
 // goal's relative offset `rel` (RelativeDestination). With steerPitch the

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "GLFixture.h"
+#include "SceneTestFiles.h"
 #include "TestFiles.h"
 #include "assets/Texture.h"
 #include "writers/MS3DWriter.h"
@@ -19,7 +21,7 @@ namespace {
 using testfiles::TempDir;
 
 // A texture table of `entries` and a ground with two landmarks: all Setup
-// finds before it misses the camera's files, so it fails with both loaded.
+// finds before it misses the camel model, so it fails with both loaded.
 void WriteResources(const TempDir& dir, int entries = 10) {
     std::vector<LumpData> table;
     for (int i = 0; i < entries; ++i)
@@ -66,7 +68,7 @@ TEST_F(FrameDriverTest, ResourcePathGetsExactlyOneSlashAndMustFit) {
     };
     for (const auto& c : cases) {
         SSMAIN d;
-        EXPECT_FALSE(d.Setup(false, 640, 480, &settings, c.path.c_str())) << c.name;  // no camera
+        EXPECT_FALSE(d.Setup(false, 640, 480, &settings, c.path.c_str())) << c.name;  // no camels
         EXPECT_EQ(d.textures != nullptr, c.loads) << c.name;
         // The scene found "g.kst" in the same folder: it got the slash too.
         EXPECT_EQ(d.scene && d.scene->ground && d.scene->ground->landmarkCount == 2, c.loads) << c.name;
@@ -155,7 +157,7 @@ TEST_F(FrameDriverTest, DrawWithoutAUsableSceneLeavesTheClearedFrame) {
     SSMAIN noTable, incomplete;
     noTable.Setup(false, kWidth, kHeight, &settings, empty.path().c_str());
     incomplete.Setup(false, kWidth, kHeight, &settings, dir.path().c_str());
-    for (SSMAIN* d : {&driver, &noTable, &incomplete}) {  // never set up, no table, no camera
+    for (SSMAIN* d : {&driver, &noTable, &incomplete}) {  // never set up, no table, no camels
         glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         const auto before = PixelAt(128, 128);
@@ -167,6 +169,45 @@ TEST_F(FrameDriverTest, DrawWithoutAUsableSceneLeavesTheClearedFrame) {
             for (int x : {2, 128, 250}) EXPECT_EQ(PixelAt(x, y), before);
         EXPECT_EQ(d->bannerTimer, 120.0f);  // the layer did not run either
     }
+}
+
+// The whole saver on the generated resources, as the host runs it: a minute
+// in frames of a quarter second, each cleared and drawn. The last one shows
+// the desert: something lit, sky along the top, sand along the bottom.
+TEST_F(FrameDriverTest, AfterAMinuteTheFrameShowsSkyAboveAndSandBelow) {
+    constexpr int w = 192, h = 108;
+    // The state the host sets on its first tick.
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    std::srand(1);
+    ASSERT_TRUE(driver.Setup(false, w, h, &settings, scenefiles::Generated().c_str()));
+    for (int frame = 0; frame < 240; ++frame) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        driver.Update(0.25);
+        driver.Draw();
+    }
+    glDisable(GL_COLOR_MATERIAL);
+    // The herd walked: the leader left route point 0 a minute ago at 2.5 units a second.
+    const ONECAMEL& leader = driver.scene->herd->camels[0];
+    EXPECT_NEAR(std::sqrt(DistanceBetweenVectors(leader.position, ONECAMEL::TourRoute[0])), 150.0, 15.0);
+    if (const char* out = std::getenv("SANDMERE_PICTURE_DIR")) SaveFrame((std::string(out) + "/minute.ppm").c_str(), w, h);
+    // Mean colour of a band of rows.
+    const auto band = [&](int y0, int y1) {
+        double sum[3] = {};
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 3; ++c) sum[c] += PixelAt(x, y)[c];
+        for (double& v : sum) v /= double(w) * (y1 - y0);
+        return std::vector<double>(sum, sum + 3);
+    };
+    const std::vector<double> sky = band(h - 12, h), sand = band(0, 12);
+    EXPECT_GT(sky[0] + sky[1] + sky[2], 3 * 90.0) << "the top is dark";
+    EXPECT_GE(sky[2], sky[0]) << "the top is not sky: " << sky[0] << " " << sky[1] << " " << sky[2];
+    EXPECT_GT(sand[0] + sand[1] + sand[2], 3 * 40.0) << "the bottom is dark";
+    EXPECT_GT(sand[0], sand[2] + 15) << "the bottom is not sand: " << sand[0] << " " << sand[1] << " " << sand[2];
 }
 
 }  // namespace

@@ -26,3 +26,16 @@ void Paste(RGBImage& into, const RGBImage& part, int x, int y) {
         }
     }
 }
+
+RGBImage HalfSize(const RGBImage& image) {
+    RGBImage half = BlankImage(image.width / 2, image.height / 2, 0);
+    for (int y = 0; y < half.height; ++y) {
+        for (int x = 0; x < half.width; ++x) {
+            const std::size_t row = static_cast<std::size_t>(image.width) * 3;
+            const uint8_t* a = image.rgb.data() + (2 * y) * row + 2 * x * 3;
+            for (int c = 0; c < 3; ++c)
+                PixelOf(half, x, y)[c] = static_cast<uint8_t>((a[c] + a[c + 3] + a[row + c] + a[row + c + 3] + 2) / 4);
+        }
+    }
+    return half;
+}

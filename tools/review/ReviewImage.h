@@ -13,3 +13,5 @@ RGBImage BlankImage(int width, int height, uint8_t grey);
 uint8_t* PixelOf(RGBImage& image, int x, int y);
 // Copies `part` with its top-left corner at (x, y), clipped to `into`.
 void Paste(RGBImage& into, const RGBImage& part, int x, int y);
+// The picture at half its width and height, each pixel the mean of four.
+RGBImage HalfSize(const RGBImage& image);

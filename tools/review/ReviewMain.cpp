@@ -1,5 +1,6 @@
 // sandmere-review RESOURCE_DIR OUTDIR: renders the generated models headless
-// and writes PNG pictures into OUTDIR for people to look at:
+// and writes PNG pictures into OUTDIR for people to look at (and
+// sandmere-review film ..., below, the whole saver in motion):
 //   camel_views.png    the camel mid-stride from front, back, left and right
 //   camel_stride.png   side views through the walk cycle over a ground line
 //   camel_coats.png    the three coats side by side
@@ -10,13 +11,29 @@
 //   table_contact.png  every image of kestrel.workshops over a checkerboard
 // Everything is drawn with the saver's loaders and the saver's fixed state
 // (light 0 at a sun, linear fog from 20 to 1,750 in grey 0.7).
+//
+// sandmere-review film RESOURCE_DIR OUTDIR [--seed N] [--step S] [--every S]
+//     [--duration S] [--size WxH] [--camels N] [--preview]
+// runs the frame driver itself with a seed and a fixed step (Film.h) and writes
+// frame_NNNN.png every --every seconds (default: seed 1, step 1/30, every 2 s,
+// 180 s, 640x360, 10 camels, with the 2D layer), and film.txt: one line per
+// frame with the camera's mode, look, subject, eye, look point and zoom, and the
+// sun's depth inside the view (above 0: the flare is drawn unless HIDDEN,
+// which is told only with --preview),
+// and UNDER-GROUND when the eye is inside the generated terrain.
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "engine/SSMain.h"
+
+#include "Film.h"
+#include "generate/GroundScene.h"
 #include "ReviewContext.h"
 #include "ReviewImage.h"
 #include "ReviewScene.h"
@@ -210,9 +227,150 @@ void TableSheet(const std::string& resourceDir, Output& out) {
     out.Save("table_contact.png", sheet);
 }
 
+const char* const kModeNames[] = {"tripod", "fly", "ride", "orbit"};
+
+// Whether the frame just drawn hides the sun at its pixel: the frame's view
+// rebuilt from the camera (with this frame's zoom, a hair from the one drawn
+// with) and the sun's depth compared with the depth buffer, as the flare does.
+// Meaningful without the 2D layer (--preview), which draws over the depth.
+bool SunHidden(const MAINCLASS& scene, int width, int height) {
+    const CAMERA& c = scene.camera;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluPerspective(45.0 * c.zoom, static_cast<double>(width) / height, 0.5, 3000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    gluLookAt(c.eyeSmoothed.x, c.eyeSmoothed.y, c.eyeSmoothed.z, c.lookAtSmoothed.x, c.lookAtSmoothed.y,
+              c.lookAtSmoothed.z, c.upSmoothed.x, c.upSmoothed.y, c.upSmoothed.z);
+    glViewport(0, 0, width, height);
+    const bool hidden = scene.frustum.IsOccluded(scene.sunPosition);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    return hidden;
+}
+
+int Film(int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: sandmere-review film RESOURCE_DIR OUTDIR [--seed N] [--step S] [--every S] "
+                             "[--duration S] [--size WxH] [--camels N] [--preview]\n");
+        return 2;
+    }
+    FILMSETTINGS film;
+    film.resourceDir = argv[2];
+    std::string dir = argv[3];
+    if (dir.back() != '/') dir += '/';
+    for (int i = 4; i < argc; ++i) {
+        const std::string option = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (option == "--preview") {
+            film.preview = true;
+            continue;
+        }
+        if (!value) {
+            std::fprintf(stderr, "sandmere-review: %s needs a value\n", option.c_str());
+            return 2;
+        }
+        ++i;
+        if (option == "--seed") film.seed = static_cast<unsigned>(std::strtoul(value, nullptr, 10));
+        else if (option == "--step") film.step = std::strtod(value, nullptr);
+        else if (option == "--every") film.every = std::strtod(value, nullptr);
+        else if (option == "--duration") film.duration = std::strtod(value, nullptr);
+        else if (option == "--camels") film.camels = std::atoi(value);
+        else if (option == "--size") std::sscanf(value, "%dx%d", &film.width, &film.height);
+        else {
+            std::fprintf(stderr, "sandmere-review: unknown option %s\n", option.c_str());
+            return 2;
+        }
+    }
+    if (film.step <= 0 || film.every <= 0 || film.width <= 0 || film.height <= 0) {
+        std::fprintf(stderr, "sandmere-review: step, every and size must be positive\n");
+        return 2;
+    }
+    ::mkdir(dir.c_str(), 0755);
+    ReviewContext context(film.width, film.height);
+    if (!context.Ready()) return 1;
+
+    std::FILE* log = std::fopen((dir + "film.txt").c_str(), "w");
+    if (!log) {
+        std::fprintf(stderr, "sandmere-review: cannot write %sfilm.txt\n", dir.c_str());
+        return 1;
+    }
+    Output out{dir};
+    // Contact sheets of twelve frames at half size, to look over a film quickly.
+    constexpr int kSheetColumns = 3, kSheetFrames = 12;
+    RGBImage sheet;
+    const auto saveSheet = [&](int last) {
+        char name[32];
+        std::snprintf(name, sizeof name, "sheet_%02d.png", (last - 1) / kSheetFrames + 1);
+        out.Save(name, sheet);
+        sheet = RGBImage();
+    };
+    int lastIndex = 0;
+    long frames = 0, underground = 0;
+    std::string episodes;  // "from-to" seconds of each stretch with the eye inside the ground
+    bool inside = false;
+    const auto eyeInDune = [](const CAMERA& c) {
+        return c.eyeSmoothed.y < ground::TerrainHeight(c.eyeSmoothed.x, c.eyeSmoothed.z) + 0.5f;
+    };
+    const auto everyFrame = [&](const SSMAIN& driver) {
+        ++frames;
+        const bool now = eyeInDune(driver.scene->camera);
+        char at[32];
+        std::snprintf(at, sizeof at, now ? " %.2f" : "-%.2f", driver.elapsedTime);
+        if (now != inside) episodes += at;
+        inside = now;
+        underground += now;
+    };
+    const bool ran = RunFilm(film, [&](int index, double seconds, const SSMAIN& driver) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%04d.png", index);
+        const RGBImage frame = ReadFramebuffer(film.width, film.height);
+        out.Save(name, frame);
+        const RGBImage small = HalfSize(frame);
+        if (sheet.width == 0)
+            sheet = BlankImage(small.width * kSheetColumns, small.height * (kSheetFrames / kSheetColumns), 0);
+        const int slot = (index - 1) % kSheetFrames;
+        Paste(sheet, small, (slot % kSheetColumns) * small.width, (slot / kSheetColumns) * small.height);
+        if (slot == kSheetFrames - 1) saveSheet(index);
+        lastIndex = index;
+        const MAINCLASS& scene = *driver.scene;
+        const CAMERA& c = scene.camera;
+        const VECTOR3D leader = scene.herd->camels[0].position;
+        std::fprintf(log,
+                     "%s t=%.1f mode=%s look=%s subject=%s%d eye=(%.1f %.1f %.1f) lookAt=(%.1f %.1f %.1f) "
+                     "zoom=%.2f sun=%.1f%s leader=(%.1f %.1f)%s\n",
+                     name, seconds, kModeNames[c.mode & 3], c.lookMode == 0 ? "ahead" : "subject",
+                     c.landmarkIndex == 0 ? "camel" : "landmark",
+                     c.landmarkIndex == 0 ? c.targetCamel : c.landmarkIndex, c.eyeSmoothed.x, c.eyeSmoothed.y,
+                     c.eyeSmoothed.z, c.lookAtSmoothed.x, c.lookAtSmoothed.y, c.lookAtSmoothed.z, c.zoom,
+                     scene.frustum.SphereInFrustum2(scene.sunPosition, 2.0f),
+                     film.preview && scene.frustum.SphereInFrustum2(scene.sunPosition, 2.0f) > 0 &&
+                             SunHidden(scene, film.width, film.height) ? " HIDDEN" : "",
+                     leader.x, leader.z,
+                     eyeInDune(c) ? " UNDER-GROUND" : "");
+    }, everyFrame);
+    if (sheet.width != 0) saveSheet(lastIndex);
+    if (underground > 0)
+        std::fprintf(log, "the eye was inside the ground in %ld of %ld frames, at (s):%s%s\n", underground, frames,
+                     episodes.c_str(), inside ? "-end" : "");
+    std::fclose(log);
+    if (!ran) {
+        std::fprintf(stderr, "sandmere-review: the frame driver could not be set up from %s\n",
+                     film.resourceDir.c_str());
+        return 1;
+    }
+    std::printf("sandmere-review: %d frames in %s\n", out.written, dir.c_str());
+    return out.written > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "film") return Film(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: sandmere-review RESOURCE_DIR OUTDIR\n");
         return 2;
