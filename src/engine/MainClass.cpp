@@ -82,7 +82,7 @@ void MAINCLASS::Move(double seconds) {
 
 void MAINCLASS::Draw() {
     if (skyList != 0) glCallList(skyList);
-    if (ground) ground->Draw();
+    if (ground) ground->Draw(frustum);  // only the pieces in view
     if (herd) herd->Draw(this);
     camera.RenderLensFlare(this, sunPosition);
 }
