@@ -4,16 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <utility>
 
 #include "TestFiles.h"
 #include "assets/Texture.h"
@@ -99,10 +93,8 @@ TEST_F(TGATest, DecodesEveryDepthAndEncodingToRGBThroughBothEntryPoints) {
                         Texture t;
                         t.pixels = static_cast<unsigned char*>(std::malloc(16));  // replaced, not leaked
                         ASSERT_TRUE(Decode(*bytes, t, fromFile));
-                        EXPECT_EQ(t.width, uint32_t(width));
-                        EXPECT_EQ(t.height, uint32_t(height));
-                        EXPECT_EQ(t.bitsPerPixel, 8u * channels);
-                        EXPECT_EQ(t.format, static_cast<uint32_t>(channels == 3 ? GL_RGB : GL_RGBA));
+                        EXPECT_TRUE(t.width == uint32_t(width) && t.height == uint32_t(height) &&
+                                    t.bitsPerPixel == 8u * channels && t.format == (channels == 3 ? GL_RGB : GL_RGBA));
                         ASSERT_NE(t.pixels, nullptr);
                         EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(), t.pixels));
                         EXPECT_TRUE(RaisedAlerts().empty());
