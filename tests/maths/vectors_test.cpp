@@ -70,6 +70,8 @@ TEST(Rotate, ZeroAxesAreSkippedBitForBit) {
     const VECTOR3D before = MakePoint(0.1f, -7.3f, 1e-30f);
     EXPECT_TRUE(SameBits(Rotated(before, 0, 0, 0), before));
     EXPECT_EQ(Rotated(before, 0, 0, 33).z, before.z) << "a turn about Z alone leaves z alone";
+    // A turn about X by 0 would make y = 1 * -0 - 0 * -0.25 = +0.
+    EXPECT_TRUE(std::signbit(Rotated(MakePoint(0.5f, -0.0f, -0.25f), 0, 33, 0).y)) << "y stays -0";
     const float y = Rotated(MakePoint(0, 1, 0), 90, 0, 0).y;  // cos(pi/2) rounds, it is not 0
     EXPECT_NE(y, 0.0f);
     EXPECT_NEAR(y, 0.0f, 1e-7f);
