@@ -156,13 +156,14 @@ TEST_F(OneModel, TransitionTakesThreeTenthSecondStepsWithTheClockStill) {
 
 // Without a transition, the model's own clock and an instance give the same
 // clock, joints and posed mesh, through a looping clip (landing exactly on its
-// end, 40 + 1120 ms, then wrapping twice) and then a clip that stops at its end.
+// end, 40 + 1120 ms, then wrapping twice) and then a clip that runs past the
+// last key (1200 ms) and stops at its end (1360 ms).
 TEST_F(OneModel, PosesAgreeWithTheModelsOwnClock) {
     ONEMODEL a;
     ASSERT_TRUE(Join(a));
     for (bool loop : {true, false}) {
-        a.SetAnimation(1, 29, 900, loop, false);
-        model->SetAnimation(1, 29, 900, loop, false);
+        a.SetAnimation(1, loop ? 29 : 34, 900, loop, false);
+        model->SetAnimation(1, loop ? 29 : 34, 900, loop, false);
         for (int step = 0; step < 150; ++step) {
             const double dt = step == 0 && loop ? 1120.0 / 900.0 : 0.01 + 0.003 * (step % 7);
             a.Update(dt);
