@@ -122,38 +122,6 @@ TEST_F(OneModel, SetupSharesTheTemplateMeshAndStartsInTheRestPose) {
     EXPECT_NE(a.vertexBuffer[28].position.y, position[1]) << "the added vertex is posed too";
 }
 
-// The glide ends on each channel's first key not earlier than the clip's
-// start (keys at 0, 600 and 1200 ms): a key the start falls on is that key,
-// and a start after the last key holds the last one.
-TEST_F(OneModel, TransitionTakesThreeTenthSecondStepsWithTheClockStill) {
-    const struct { double startFrame; float startTime; int key; } clips[] = {
-        {2.0, 80.0f, 1}, {0.0, 0.0f, 0}, {15.0, 600.0f, 1}, {30.0, 1200.0f, 2}, {31.0, 1240.0f, 2}};
-    for (const auto& clip : clips) {
-        SCOPED_TRACE(clip.startFrame);
-        ONEMODEL a;
-        ASSERT_TRUE(Join(a));
-        a.SetAnimation(0, 30, 1000, true, false);
-        for (int i = 0; i < 10; ++i) a.Update(0.05);  // somewhere in a clip
-        a.SetAnimation(clip.startFrame, clip.startFrame + 24.0, 1250.0, true, true);
-        EXPECT_EQ(a.startTime, clip.startTime);
-        const float blends[] = {0.4f, 0.8f, 1.0f};
-        for (int step = 0; step < 3; ++step) {
-            a.Update(0.1);
-            EXPECT_EQ(std::make_tuple(a.blend, a.blending, a.currentTime),
-                      std::make_tuple(blends[step], step < 2, clip.startTime));
-        }
-        for (int j = 0; j < 3; ++j) {
-            const QUAT got = a.joints[j].rotationQuat, want = animTemplate.joints[j].rotationKeyQuats[clip.key];
-            EXPECT_NEAR(std::fabs(got.x * want.x + got.y * want.y + got.z * want.z + got.w * want.w), 1.0, 1e-9)
-                << "joint " << j;
-        }
-        const float* root = animTemplate.joints[0].translationKeys[clip.key].value;
-        EXPECT_NEAR(Distance(a.joints[0].currentTranslation, MakePoint(root[0], root[1], root[2])), 0.0f, 1e-7f);
-        a.Update(0.1);
-        EXPECT_EQ(a.currentTime, clip.startTime + 125.0f) << "the fourth step plays: 1250 * 0.1";
-    }
-}
-
 // Without a transition, the model's own clock and an instance give the same
 // clock, joints and posed mesh, through a looping clip (landing exactly on its
 // end, 40 + 1120 ms, then wrapping twice) and then a clip that runs past the
