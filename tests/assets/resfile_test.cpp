@@ -88,10 +88,7 @@ TEST_F(ResFileTest, ReadsEveryLumpInAnyOrderInPlaceOrAsACopy) {
 }
 
 TEST_F(ResFileTest, RefusesHeadersThatDoNotCheckOut) {
-    const struct {
-        const char* name;
-        void (*damage)(Bytes&);
-    } cases[] = {
+    const struct { const char* name; void (*damage)(Bytes&); } cases[] = {
         {"one byte appended", [](Bytes& b) { b.push_back(0); }},
         {"one byte cut off", [](Bytes& b) { b.pop_back(); }},
         {"header cut short", [](Bytes& b) { b.resize(23); }},

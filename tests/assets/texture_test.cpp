@@ -128,12 +128,7 @@ TEST_F(TextureTest, TablesFromContainers) {
     Bytes jpeg;
     ASSERT_TRUE(EncodeJPEG(testfiles::SolidImage(8, 8, {200, 200, 200}), 90, &jpeg));
     const Bytes cutJPEG(jpeg.begin(), jpeg.end() - 20);
-    const struct {
-        const char* name;
-        std::vector<LumpData> lumps;
-        bool ok;
-        std::vector<bool> built;
-    } cases[] = {
+    const struct { const char* name; std::vector<LumpData> lumps; bool ok; std::vector<bool> built; } cases[] = {
         {"TGA, other, JPEG", {{tga, 1, 1}, {tga, 0, 1}, {jpeg, 3, 2}}, true, {true, false, true}},
         {"no lumps", {}, true, {}},
         {"a bad lump", {{tga, 1, 0}, {cutJPEG, 3, 0}, {tga, 1, 0}}, false, {true, false, false}},

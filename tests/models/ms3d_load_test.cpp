@@ -139,11 +139,7 @@ TEST(MS3DLoad, MalformedImagesFailAndLeaveTheModelEmpty) {
 // refused; absurd numbers that stay finite still load and pose to finite matrices.
 TEST(MS3DLoad, JointNumbersThatWouldPoisonThePoseAreRefused) {
     constexpr float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    const struct {
-        const char* name;
-        void (*spoil)(MS3DData&);
-        bool accepted;
-    } cases[] = {
+    const struct { const char* name; void (*spoil)(MS3DData&); bool accepted; } cases[] = {
         {"rotation key time NaN", [](MS3DData& d) { d.joints[0].rotationKeys[1].time = nan; }, false},
         {"translation key time infinite", [](MS3DData& d) { d.joints[0].translationKeys[2].time = inf; }, false},
         {"key at -1e38 s, -inf ms", [](MS3DData& d) { d.joints[1].rotationKeys[0].time = -1e38f; }, false},

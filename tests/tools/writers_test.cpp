@@ -203,10 +203,7 @@ TEST(MS3DWriter, ModelReadsBackFieldForField) {
 }
 
 TEST(MS3DWriter, RefusesDescriptionsTheReaderWouldRejectOrMisread) {
-    struct Case {
-        const char* name;
-        void (*spoil)(MS3DData&);
-    };
+    struct Case { const char* name; void (*spoil)(MS3DData&); };
     const Case cases[] = {
         {"triangle corner past the vertices", [](MS3DData& m) { m.triangles[0].vertexIndices[1] = 4; }},
         {"vertex bound to a missing joint", [](MS3DData& m) { m.vertices[0].jointIndex = 2; }},
