@@ -59,19 +59,21 @@ protected:
     RESFILE reader_;
 };
 
-// The last lump is empty and placed at the very end of the file, where a
-// zero-byte read must not count as a failure.
+// The writer and the reader agree on every field. The last lump is empty and
+// placed at the very end of the file, where a zero-byte read must not count as
+// a failure.
 TEST_F(ResFileTest, ReadsEveryLumpInAnyOrderInPlaceOrAsACopy) {
     std::vector<LumpData> lumps = kLumps;
+    lumps.push_back({Bytes(70000, 5), 42, 0xFFFFFFFFu});
     lumps.push_back({{}, 1, 0});
     Bytes bytes = BuildContainer(lumps);
-    Put32(bytes, EntryAt(3) + 4, static_cast<uint32_t>(bytes.size()));
+    Put32(bytes, EntryAt(4) + 4, static_cast<uint32_t>(bytes.size()));
     ASSERT_TRUE(Open(bytes));
     EXPECT_EQ(reader_.fileSize, bytes.size());
-    ASSERT_EQ(reader_.header.lumpCount, 4u);
-    EXPECT_EQ(reader_.directory[1].param, 2u);
-    EXPECT_EQ(reader_.directory[2].type, 3u);
-    for (int index : {2, 3, 0, 1}) {
+    ASSERT_EQ(reader_.header.lumpCount, 5u);
+    for (int index : {2, 4, 0, 3, 1}) {
+        EXPECT_EQ(reader_.directory[index].type, lumps[index].type) << index;
+        EXPECT_EQ(reader_.directory[index].param, lumps[index].param) << index;
         const Bytes& body = lumps[index].bytes;
         ASSERT_TRUE(reader_.SeekLump(index)) << index;
         Bytes read(body.size());
@@ -86,10 +88,7 @@ TEST_F(ResFileTest, ReadsEveryLumpInAnyOrderInPlaceOrAsACopy) {
 }
 
 TEST_F(ResFileTest, RefusesHeadersThatDoNotCheckOut) {
-    const struct {
-        const char* name;
-        void (*damage)(Bytes&);
-    } cases[] = {
+    const struct { const char* name; void (*damage)(Bytes&); } cases[] = {
         {"one byte appended", [](Bytes& b) { b.push_back(0); }},
         {"one byte cut off", [](Bytes& b) { b.pop_back(); }},
         {"header cut short", [](Bytes& b) { b.resize(23); }},

@@ -4,16 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <utility>
 
 #include "TestFiles.h"
 #include "assets/Texture.h"
@@ -99,10 +93,8 @@ TEST_F(TGATest, DecodesEveryDepthAndEncodingToRGBThroughBothEntryPoints) {
                         Texture t;
                         t.pixels = static_cast<unsigned char*>(std::malloc(16));  // replaced, not leaked
                         ASSERT_TRUE(Decode(*bytes, t, fromFile));
-                        EXPECT_EQ(t.width, uint32_t(width));
-                        EXPECT_EQ(t.height, uint32_t(height));
-                        EXPECT_EQ(t.bitsPerPixel, 8u * channels);
-                        EXPECT_EQ(t.format, static_cast<uint32_t>(channels == 3 ? GL_RGB : GL_RGBA));
+                        EXPECT_TRUE(t.width == uint32_t(width) && t.height == uint32_t(height) &&
+                                    t.bitsPerPixel == 8u * channels && t.format == (channels == 3 ? GL_RGB : GL_RGBA));
                         ASSERT_NE(t.pixels, nullptr);
                         EXPECT_TRUE(std::equal(picture.pixels.begin(), picture.pixels.end(), t.pixels));
                         EXPECT_TRUE(RaisedAlerts().empty());
@@ -119,12 +111,7 @@ TEST_F(TGATest, DecodesEveryDepthAndEncodingToRGBThroughBothEntryPoints) {
 TEST_F(TGATest, RLEPacketHeadersAtTheirLimitsAndNothingReadAfterTheImage) {
     Bytes raw128{0x7F};
     for (int i = 0; i < 128; ++i) raw128 = raw128 + Bytes{0, 0, static_cast<uint8_t>(i)};
-    const struct {
-        const char* name;
-        int width, height;
-        Bytes packets;
-        int firstRed, lastRed;
-    } cases[] = {
+    const struct { const char* name; int width, height; Bytes packets; int firstRed, lastRed; } cases[] = {
         {"0x00 raw of one", 1, 1, {0x00, 0, 0, 7}, 7, 7},
         {"0x7F raw of 128", 128, 1, raw128, 0, 127},
         {"0x80 run of one", 1, 1, {0x80, 0, 0, 9}, 9, 9},
@@ -149,11 +136,7 @@ TEST_F(TGATest, EveryFailureRaisesOneAlertAndLeavesNoPixels) {
     const Bytes raw32 = EncodeTGA(Picture(2, 2, 4), false);
     const Bytes rle = EncodeTGA(Picture(2, 2, 3), true);  // a raw packet of two per row
     const Bytes rleHeader = Header(2, 2, true);
-    const struct {
-        const char* name;
-        Bytes file;
-        std::string text;
-    } cases[] = {
+    const struct { const char* name; Bytes file; std::string text; } cases[] = {
         {"empty", {}, "Could not read file header"},
         {"11 header bytes", Prefix(raw, 11), "Could not read file header"},
         {"no information bytes", Prefix(raw, 12), "Could not read info header"},

@@ -102,10 +102,10 @@ inline MS3DData Rectangles(const std::vector<std::array<float, 4>>& rects, const
 // A tube along +y: `rings` rings of `sides` + 1 vertices (the seam column is
 // repeated, as texture seams are) with radial normals, so neighbouring triangles'
 // corners merge. Ring r follows joint r * joints / rings. The joints form a chain,
-// each one segment above its parent, with three rotation keys over 0 ... 1.2 s;
-// the root also bobs with translation keys. The last joint's keys differ by a
-// fraction of a degree, so the slerp between them takes its nearly-equal
-// (linear) branch. 25 fps, 30 frames.
+// each one segment above its parent, with three rotation keys over 0 ... 1.2 s,
+// the last unlike the first; the root also moves with translation keys. The
+// last joint's first two keys differ by a fraction of a degree, so the slerp
+// between them takes its nearly-equal (linear) branch. 25 fps, 30 frames.
 inline MS3DData Limb(int rings, int sides, int joints) {
     MS3DData m;
     m.fps = 25.0f;
@@ -144,9 +144,9 @@ inline MS3DData Limb(int rings, int sides, int joints) {
         }
         joint.rotation[2] = 0.05f * (j + 1);  // a slight rest bend
         const float swing = 0.3f + 0.1f * j;
-        joint.rotationKeys = {{0.0f, {0, 0, swing}}, {0.6f, {swing * 0.5f, 0, -swing}}, {1.2f, {0, 0, swing}}};
+        joint.rotationKeys = {{0.0f, {0, 0, swing}}, {0.6f, {swing * 0.5f, 0, -swing}}, {1.2f, {0, swing, 0.5f * swing}}};
         if (j == joints - 1) joint.rotationKeys[1] = {0.6f, {0, 0, swing + 0.004f}};
-        if (j == 0) joint.translationKeys = {{0.0f, {0, 0, 0}}, {0.6f, {0, 0.25f, 0.1f}}, {1.2f, {0, 0, 0}}};
+        if (j == 0) joint.translationKeys = {{0.0f, {0, 0, 0}}, {0.6f, {0, 0.25f, 0.1f}}, {1.2f, {0.2f, 0, 0}}};
         m.joints.push_back(joint);
     }
     return m;

@@ -81,30 +81,34 @@ TEST_F(Draw, ModelDrawsGroupsInRangeWithTheirMaterialsTextures) {
     model->groups[1].materialIndex = -1;
     model->Render(textures);  // group 0 binds red; group 1, with no material, keeps it
     EXPECT_EQ(At(1, 0), kRed);
-}
-
-// Texture coordinates are drawn as (s, 1 - t): t = 0.9 samples near the bottom.
-TEST_F(Draw, ModelFlipsTextureCoordinateT) {
+    // Texture coordinates are drawn as (s, 1 - t): t = 0.9 samples near the bottom.
     for (int i = 0; i < model->numTriangles; ++i)
         for (float& t : model->triangles[i].t) t = 0.9f;
     const GLuint bottomRedTopGreen = MakeTexture(1, 2, {kRed, kGreen});
-    model->DrawGroup(0);
-    EXPECT_EQ(At(-1, 0), kRed);
+    glClear(GL_COLOR_BUFFER_BIT);
+    model->DrawGroup(1);
+    EXPECT_EQ(At(1, 0), kRed);
     glDeleteTextures(1, &bottomRedTopGreen);
 }
 
-// Each instance binds its materials' textures from its own run, and Draw
-// places it by position and orientation, then leaves the matrix and the client
-// arrays as it found them.
-TEST_F(Draw, InstanceDrawsEachGroupWithItsTextureFromItsOwnRun) {
+// Each instance binds its materials' textures from its own run; the 0x80
+// material alone gets texture coordinates generated (switched off again after);
+// Draw places the instance by position and orientation, then leaves the matrix
+// and the client arrays as it found them; groups out of range draw nothing.
+TEST_F(Draw, InstancesDrawTheirOwnRunsPlacedAndLeaveTheStateAsFound) {
     ONEMODEL first, second;
     ASSERT_TRUE(Join(first, 0));
     ASSERT_TRUE(Join(second, 1));
     first.Draw();
-    EXPECT_EQ(At(-1, 0), kRed);
-    EXPECT_EQ(At(1, 0), kGreen);
-    EXPECT_EQ(At(0, 0), kBlack);
-    EXPECT_EQ(At(0.5f, -1.5f), kBlue);
+    const std::pair<std::array<float, 2>, Colour> firstRun[] = {
+        {{-1, 0}, kRed}, {{1, 0}, kGreen}, {{0, 0}, kBlack}, {{0.5f, -1.5f}, kBlue},
+        // Top strip (0x80): s from eye x (eye-linear), so 0.75 after wrapping at
+        // x = -0.25 (right texel) and 0.25 at x = 0.25 (left texel).
+        {{-0.25f, 1.5f}, kYellow}, {{0.25f, 1.5f}, kBlue},
+        {{-0.25f, -1.5f}, kBlue},  // the bottom strip, drawn next, keeps its own s
+    };
+    for (const auto& [at, colour] : firstRun) EXPECT_EQ(At(at[0], at[1]), colour) << at[0] << ", " << at[1];
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
 
     glClear(GL_COLOR_BUFFER_BIT);  // the second run, turned half a turn about z
     second.orientation = QuatToRotationMatrix(RotationToQuat(MakePoint(0, 0, 180)));
@@ -112,35 +116,18 @@ TEST_F(Draw, InstanceDrawsEachGroupWithItsTextureFromItsOwnRun) {
     EXPECT_EQ(At(1, 0), kBlue);
     EXPECT_EQ(At(-1, 0), kYellow);
     EXPECT_EQ(At(0.5f, 1.5f), kMagenta) << "the bottom strip, turned to the top";
-
     GLdouble modelview[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(modelview[i], i % 5 == 0 ? 1.0 : 0.0);
     EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY) || glIsEnabled(GL_TEXTURE_COORD_ARRAY));
-}
 
-TEST_F(Draw, InstanceGeneratesTextureCoordinatesOnlyForTheMaterialThatAsks) {
-    ONEMODEL instance;
-    ASSERT_TRUE(Join(instance, 0));
-    instance.Draw();
-    // Top strip (0x80): s comes from eye x (eye-linear), so at x = -0.25 it is
-    // 0.75 after wrapping (right texel), at x = 0.25 it is 0.25 (left texel).
-    EXPECT_EQ(At(-0.25f, 1.5f), kYellow);
-    EXPECT_EQ(At(0.25f, 1.5f), kBlue);
-    // The bottom strip, drawn next with the same texture, keeps its own s.
-    EXPECT_EQ(At(-0.25f, -1.5f), kBlue);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S) || glIsEnabled(GL_TEXTURE_GEN_T));
-}
-
-TEST_F(Draw, InstanceDrawsGroupsInRangeOnly) {
-    ONEMODEL instance;
-    ASSERT_TRUE(Join(instance, 0));
+    glClear(GL_COLOR_BUFFER_BIT);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, sizeof(MODELVERTEX), &instance.vertexBuffer[0].position);
-    instance.DrawGroup(-1);
-    instance.DrawGroup(instance.numGroups);
+    glVertexPointer(3, GL_FLOAT, sizeof(MODELVERTEX), &first.vertexBuffer[0].position);
+    first.DrawGroup(-1);
+    first.DrawGroup(first.numGroups);
     EXPECT_EQ(At(-1, 0), kBlack);
-    instance.DrawGroup(0);  // the same arrays do draw a group in range
+    first.DrawGroup(0);  // the same arrays do draw a group in range
     EXPECT_EQ(At(-1, 0), kRed);
     glDisableClientState(GL_VERTEX_ARRAY);
 }

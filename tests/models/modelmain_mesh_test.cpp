@@ -44,11 +44,7 @@ std::vector<uint16_t> ExpectSameAsQuadratic(const std::vector<MODELVERTEX>& corn
 }
 
 TEST(VertexTable, MergesExactlyWhatTheQuadraticRuleMerges) {
-    const struct {
-        const char* name;
-        std::vector<MODELVERTEX> corners;
-        std::vector<uint16_t> expected;
-    } cases[] = {
+    const struct { const char* name; std::vector<MODELVERTEX> corners; std::vector<uint16_t> expected; } cases[] = {
         {"same corner merged", {Record(1, 0, 0.5f), Record(1, 0, 0.5f)}, {0, 0}},
         {"other normal kept apart", {Record(1, 0, 0.5f), Record(1, 1, 0.5f)}, {0, 1}},
         {"other s kept apart", {Record(1, 0, 0.5f), Record(1, 0, 0.25f)}, {0, 1}},

@@ -1,4 +1,5 @@
-// The MS3D skeleton, keyframe clock and skinning, on a three-joint model at
+// The MS3D skeleton, keyframe clock and skinning (and the transition of both
+// clocks, the model's and an instance's), on a three-joint model at
 // 25 fps: "root" at (1, 0, 0) with translation keys 0 -> (4, 0, 0) and rotation
 // keys 0 -> 90 degrees about z, both at 100 ms and 500 ms; "child" of root at
 // (0, 1, 0) with no keys; "orphan", whose parent name matches nothing (so it is
@@ -8,6 +9,7 @@
 #include <tuple>
 
 #include "TestModels.h"
+#include "models/ModelMain.h"
 
 namespace {
 
@@ -71,8 +73,8 @@ void ExpectNear(const float* got, VECTOR3D want) { ExpectNear(MakePoint(got[0], 
 VECTOR3D Origin(const MATRIX& m) { return MakePoint(float(m.m[12]), float(m.m[13]), float(m.m[14])); }
 
 // The angle in degrees by which a joint's rotation matrix turns +x about z.
-double TurnAboutZ(const SKELETON_JOINT& j) {
-    const VECTOR3D v = MatrixRotatePoint(j.rotationMatrix, MakePoint(1, 0, 0));
+double TurnAboutZ(const MATRIX& rotation) {
+    const VECTOR3D v = MatrixRotatePoint(rotation, MakePoint(1, 0, 0));
     return std::atan2(v.y, v.x) * 180.0 / M_PI;
 }
 
@@ -137,7 +139,7 @@ TEST(MS3DClock, ClipsLoopExactlyOrStopAtTheirEnd) {
     m->Animate(0.05);  // 1030: past the end
     EXPECT_EQ(m->currentTime, 80.0f) << "the overshoot is dropped";
     ExpectNear(root.currentTranslation, MakePoint(0, 0, 0));
-    EXPECT_NEAR(TurnAboutZ(root), 0.0, 1e-4);
+    EXPECT_NEAR(TurnAboutZ(root.rotationMatrix), 0.0, 1e-4);
     m->Animate(0.92);  // exactly on the end: that is the end too
     EXPECT_EQ(m->currentTime, 80.0f) << "landing on the end restarts";
     m->Animate(0.1);
@@ -171,7 +173,7 @@ TEST(MS3DClock, KeysHeldOutsideAndInterpolatedBetween) {
         m->UpdateSkeleton();
         SCOPED_TRACE(c.seconds);
         ExpectNear(m->skeleton[0].currentTranslation, MakePoint(c.x, 0, 0));
-        EXPECT_NEAR(TurnAboutZ(m->skeleton[0]), c.degrees, 1e-3);
+        EXPECT_NEAR(TurnAboutZ(m->skeleton[0].rotationMatrix), c.degrees, 1e-3);
         EXPECT_NEAR(QuatMagnitude(m->skeleton[0].rotationQuat), 1.0, 1e-9);
         EXPECT_TRUE(SameMatrix(orphanRest, m->skeleton[2].absolute));
         const double turn = c.degrees * M_PI / 180;
@@ -181,10 +183,11 @@ TEST(MS3DClock, KeysHeldOutsideAndInterpolatedBetween) {
 }
 
 // A transition holds the clock while the pose slerps from where it was to the
-// first pose of the new clip, for half a second of real time. That pose is the
-// first key not earlier than the clip's start: a key the start falls on is
-// that key, and a start after the last key holds the last one.
-TEST(MS3DClock, TransitionTakesFourEighthSecondStepsWithTheClockStill) {
+// first pose of the new clip: for half a second of real time on the model's own
+// clock, a quarter second on an instance's. That pose is the first key not
+// earlier than the clip's start: a key the start falls on is that key, and a
+// start after the last key holds the last one.
+TEST(MS3DClock, TransitionsHoldTheClockAndGlideToTheFirstPoseOfTheClip) {
     const struct { double startFrame; float x; double degrees; } clips[] = {
         {0.0, 0, 0},    // 0 ms: before the first key (100 ms)
         {2.5, 0, 0},    // 100 ms: on the first key
@@ -192,24 +195,37 @@ TEST(MS3DClock, TransitionTakesFourEighthSecondStepsWithTheClockStill) {
         {12.5, 4, 90},  // 500 ms: on the last key
         {20.0, 4, 90},  // 800 ms: after the last key
     };
-    for (const auto& clip : clips) {
-        SCOPED_TRACE(clip.startFrame);
-        const std::unique_ptr<MS3D> m = SkeletonModel();
-        m->SetAnimation(0.0, 25.0, 1000.0, true, false);
-        m->Animate(0.3);  // root at (2, 0, 0), 45 degrees
-        m->SetAnimation(clip.startFrame, 25.0, 1000.0, true, true);
-        const float start = m->startTime;
-        const float blends[] = {0.25f, 0.5f, 0.75f, 1.0f};
-        for (int step = 0; step < 4; ++step) {
-            m->Animate(0.125);
-            const float b = blends[step];
-            EXPECT_EQ(std::make_tuple(m->blend, m->blending, m->currentTime), std::make_tuple(b, step < 3, start));
-            ExpectNear(m->skeleton[0].currentTranslation, MakePoint(2 * (1 - b) + clip.x * b, 0, 0));
-            EXPECT_NEAR(TurnAboutZ(m->skeleton[0]), 45.0 * (1 - b) + clip.degrees * b, 1e-3);
+    for (const auto& clip : clips)
+        for (bool instance : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << clip.startFrame << (instance ? ", instance" : ", model"));
+            const std::unique_ptr<MS3D> m = SkeletonModel();
+            ANIMATIONTEMPLATE animTemplate;
+            ONEMODEL one;
+            ASSERT_TRUE(animTemplate.Setup(m.get()) && one.Setup(&animTemplate, m.get(), nullptr));
+            const auto play = [&](double from, bool blend) {
+                instance ? one.SetAnimation(from, 25, 1000, true, blend) : m->SetAnimation(from, 25, 1000, true, blend);
+            };
+            const auto step = [&](double seconds) { instance ? one.Update(seconds) : m->Animate(seconds); };
+            play(0, false);
+            step(0.3);  // root at (2, 0, 0), 45 degrees
+            play(clip.startFrame, true);
+            const float start = instance ? one.startTime : m->startTime;
+            for (int k = 1; k <= 4; ++k) {
+                step(instance ? 0.0625 : 0.125);
+                const float b = 0.25f * k;
+                EXPECT_EQ(instance ? std::make_tuple(one.blend, one.blending, one.currentTime)
+                                   : std::make_tuple(m->blend, m->blending, m->currentTime),
+                          std::make_tuple(b, k < 4, start));
+                ExpectNear(instance ? one.joints[0].currentTranslation : m->skeleton[0].currentTranslation,
+                           MakePoint(2 * (1 - b) + clip.x * b, 0, 0));
+                EXPECT_NEAR(TurnAboutZ(instance ? one.joints[0].rotationMatrix : m->skeleton[0].rotationMatrix),
+                            45.0 * (1 - b) + clip.degrees * b, 1e-3);
+                EXPECT_NEAR(TurnAboutZ(instance ? one.joints[1].rotationMatrix : m->skeleton[1].rotationMatrix), 0, 1e-9)
+                    << "a joint without keys keeps its rest pose";
+            }
+            step(0.125);
+            EXPECT_EQ(instance ? one.currentTime : m->currentTime, start + 125.0f) << "the clock moves on after it";
         }
-        m->Animate(0.125);
-        EXPECT_EQ(m->currentTime, start + 125.0f) << "the clock moves once the transition is over";
-    }
 }
 
 // Each pose is computed from the joint-space copy, so after thousands of frames

@@ -135,16 +135,11 @@ TEST(MS3DLoad, MalformedImagesFailAndLeaveTheModelEmpty) {
 
 // A joint posed from a number that is not finite, or becomes infinite once key
 // times are in milliseconds and angles in degrees, would give NaN matrices to
-// it and every joint below it, in the model and in every instance made from
-// it. Such files are refused; absurd numbers that stay finite still load and
-// pose to finite matrices.
+// it, every joint below it and every instance made from it. Such files are
+// refused; absurd numbers that stay finite still load and pose to finite matrices.
 TEST(MS3DLoad, JointNumbersThatWouldPoisonThePoseAreRefused) {
     constexpr float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
-    const struct {
-        const char* name;
-        void (*spoil)(MS3DData&);
-        bool accepted;
-    } cases[] = {
+    const struct { const char* name; void (*spoil)(MS3DData&); bool accepted; } cases[] = {
         {"rotation key time NaN", [](MS3DData& d) { d.joints[0].rotationKeys[1].time = nan; }, false},
         {"translation key time infinite", [](MS3DData& d) { d.joints[0].translationKeys[2].time = inf; }, false},
         {"key at -1e38 s, -inf ms", [](MS3DData& d) { d.joints[1].rotationKeys[0].time = -1e38f; }, false},
@@ -171,116 +166,88 @@ TEST(MS3DLoad, JointNumbersThatWouldPoisonThePoseAreRefused) {
             continue;
         }
         m.InitialSetup();
-        ANIMATIONTEMPLATE animTemplate;
-        ONEMODEL instance;
-        ASSERT_TRUE(animTemplate.Setup(&m) && instance.Setup(&animTemplate, &m, nullptr));
         m.SetAnimation(0, 30, 1000, true, true);
-        instance.SetAnimation(0, 30, 1000, true, true);
         for (int frame = 0; frame < 30; ++frame) {
             m.Animate(0.1);
             m.UpdateSkeleton();
-            instance.Update(0.1);
         }
         for (int j = 0; j < m.numJoints; ++j)
             for (double e : m.skeleton[j].absolute.m) ASSERT_TRUE(std::isfinite(e)) << "joint " << j;
-        for (int j = 0; j < instance.numJoints; ++j)
-            for (double e : instance.joints[j].absolute.m) ASSERT_TRUE(std::isfinite(e)) << "instance joint " << j;
     }
 }
 
-TEST(MS3DLoad, FromAFile) {
+// From a file; the file's current time is not used; Scale multiplies positions
+// and translations only (fields in general: tests/tools/writers_test).
+TEST(MS3DLoad, FromAFileThenScaled) {
     testfiles::TempDir dir;
-    const std::string path = dir.Write("model.ms3d", Encode(Sample()));
-    MS3D m;
-    EXPECT_FALSE(m.Load((dir.Slashed() + "missing.ms3d").c_str()));
-    EXPECT_FALSE(m.Load(nullptr));
-    EXPECT_FALSE(m.LoadFromFStream(nullptr));
-    ExpectEmpty(m);
-    ASSERT_TRUE(m.Load(path.c_str()));
-    EXPECT_EQ(m.numJoints, 2);
-}
-
-// The fields arrive in their places; Scale then multiplies positions and
-// translations only.
-TEST(MS3DLoad, FieldsArriveAndScaleTouchesPositionsAndTranslationsOnly) {
     MS3DData d = Sample();
     d.currentTime = 123.0f;
-    const std::unique_ptr<MS3D> m = Load(d);
-    EXPECT_EQ(std::make_tuple(m->fps, m->totalFrames, m->totalTime, m->currentTime),
-              std::make_tuple(25.0f, 30, 1200.0f, 0.0f)) << "the file's current time is not used";
-    EXPECT_EQ(std::make_tuple(std::string(m->joints[1].name), std::string(m->joints[1].parentName)),
-              std::make_tuple("joint1", "joint0"));
-    EXPECT_EQ(m->joints[1].translationKeys, nullptr);
-    m->Scale(0.1f);
-    const MS3D_JOINT& root = m->joints[0];
-    const MS3D_TRIANGLE& t = m->triangles[3];
-    EXPECT_EQ(std::make_tuple(m->vertices[5].position[1], m->joints[1].position[1], root.translationKeys[1].value[1]),
+    MS3D m;
+    EXPECT_FALSE(m.Load((dir.Slashed() + "missing.ms3d").c_str()) || m.Load(nullptr) || m.LoadFromFStream(nullptr));
+    ExpectEmpty(m);
+    ASSERT_TRUE(m.Load(dir.Write("model.ms3d", Encode(d)).c_str()));
+    EXPECT_EQ(std::make_tuple(m.fps, m.totalFrames, m.totalTime, m.currentTime), std::make_tuple(25.0f, 30, 1200.0f, 0.0f));
+    m.Scale(0.1f);
+    const MS3D_JOINT& root = m.joints[0];
+    const MS3D_TRIANGLE& t = m.triangles[3];
+    EXPECT_EQ(std::make_tuple(m.vertices[5].position[1], m.joints[1].position[1], root.translationKeys[1].value[1]),
               std::make_tuple(0.5f * 0.1f, 0.5f * 0.1f, 0.25f * 0.1f));
-    EXPECT_EQ(std::make_tuple(t.vertexIndices[1], t.normals[1][0], t.s[2], t.t[1], m->joints[1].rotation[2]),
-              std::make_tuple(5, d.triangles[3].normals[1][0], 2 / 3.0f, 0.5f, 0.1f));
-    EXPECT_EQ(std::make_tuple(root.rotationKeys[1].value[0], root.translationKeys[1].time), std::make_tuple(0.15f, 0.6f));
+    EXPECT_EQ(std::make_tuple(t.normals[1][0], t.s[2], t.t[1], m.joints[1].rotation[2], root.rotationKeys[1].value[0],
+                              root.translationKeys[1].time),
+              std::make_tuple(d.triangles[3].normals[1][0], 2 / 3.0f, 0.5f, 0.1f, 0.15f, 0.6f));
 }
 
-// LoadModel: textures fill slots by lump position; the table always covers
-// every material, and once handed over it stays the caller's even on failure.
-class MS3DLoadModel : public GLTest {
-protected:
-    void TearDown() override {
-        delete[] textures;
-        GLTest::TearDown();
-    }
-    bool Load(const std::vector<LumpData>& lumps) {
-        return LoadModel(dir.Write("c.kst", BuildContainer(lumps)).c_str(), &model, &textures, &count);
-    }
-    static LumpData Tga(uint8_t r, uint8_t g) {
-        return {EncodeTGA(testfiles::SolidImage(1, 1, {r, g, 0}), false), kLumpTGA, 0};
-    }
-
-    const Bytes squares = Encode(Rectangles({{-0.9f, -0.4f, -0.1f, 0.4f}, {0.1f, -0.4f, 0.9f, 0.4f}}, {0, 0}));
-    testfiles::TempDir dir;
-    MS3D model;
-    Texture* textures = nullptr;
-    int count = -1;
-};
+// LoadModel: textures fill slots by lump position (an unknown type leaves its
+// slot empty); the table always covers every material, and once handed over it
+// stays the caller's even when a texture fails. No model, no table.
+using MS3DLoadModel = GLTest;
 
 TEST_F(MS3DLoadModel, TexturesFillSlotsByLumpPosition) {
-    ASSERT_TRUE(Load({{squares, 0, 0}, Tga(255, 0), {{'?'}, 7, 0}, Tga(0, 255)}));
-    ASSERT_EQ(count, 3);
-    EXPECT_NE(textures[0].textureName, 0u);
-    EXPECT_EQ(textures[1].textureName, 0u) << "an unknown lump type leaves its slot empty";
-    EXPECT_NE(textures[2].textureName, 0u);
-    glEnable(GL_TEXTURE_2D);
-    glColor3f(1, 1, 1);
-    model.DrawGroup(0, textures);
-    EXPECT_EQ(PixelAt(64, 128)[0], 255);
-    EXPECT_EQ(PixelAt(64, 128)[1], 0);
-}
-
-TEST_F(MS3DLoadModel, OnlyTheModelStillGivesEveryMaterialASlot) {
-    ASSERT_TRUE(Load({{squares, 0, 0}}));
-    EXPECT_EQ(count, 0);
-    ASSERT_NE(textures, nullptr);
-    EXPECT_EQ(textures[0].textureName + textures[1].textureName, 0u);
-    model.Render(textures);
-}
-
-TEST_F(MS3DLoadModel, BadTextureFailsButHandsOverTheTable) {
-    EXPECT_FALSE(Load({{squares, 0, 0}, Tga(255, 0), {{'x'}, kLumpTGA, 0}}));
-    EXPECT_EQ(count, 2);
-    ASSERT_NE(textures, nullptr);
-    EXPECT_NE(textures[0].textureName, 0u);
-}
-
-TEST_F(MS3DLoadModel, NoTableWithoutAModel) {
+    const Bytes squares = Encode(Rectangles({{-0.9f, -0.4f, -0.1f, 0.4f}, {0.1f, -0.4f, 0.9f, 0.4f}}, {0, 0}));
     Bytes version5 = squares;
     Put(version5, 10, 5, 4);
-    EXPECT_FALSE(Load({{version5, 0, 0}, Tga(1, 2)}));
-    EXPECT_FALSE(Load({}));
-    EXPECT_FALSE(LoadModel(dir.File("missing.kst").c_str(), &model, &textures, &count));
-    EXPECT_FALSE(LoadModel(dir.Write("c.kst", BuildContainer({{squares, 0, 0}})).c_str(), nullptr, &textures, &count));
-    EXPECT_EQ(textures, nullptr);
-    EXPECT_EQ(count, -1);
-    EXPECT_EQ(model.numGroups, 0);
+    const LumpData model{squares, 0, 0}, red{EncodeTGA(testfiles::SolidImage(1, 1, {255, 0, 0}), false), kLumpTGA, 0};
+    const struct {
+        const char* name;
+        std::vector<LumpData> lumps;
+        bool ok;
+        int count;                  // -1: no table
+        std::vector<bool> textured;  // slot by slot
+    } cases[] = {
+        {"textures around an unknown lump", {model, red, {{'?'}, 7, 0}, red}, true, 3, {true, false, true}},
+        {"only the model: a slot for every material", {model}, true, 0, {false, false}},
+        {"a bad texture", {model, red, {{'x'}, kLumpTGA, 0}}, false, 2, {true, false}},
+        {"a version 5 model", {{version5, 0, 0}, red}, false, -1, {}},
+        {"no lumps", {}, false, -1, {}},
+    };
+    testfiles::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MS3D m;
+        Texture* textures = nullptr;
+        int count = -1;
+        EXPECT_EQ(LoadModel(dir.Write("c.kst", BuildContainer(c.lumps)).c_str(), &m, &textures, &count), c.ok);
+        EXPECT_EQ(count, c.count);
+        ASSERT_EQ(textures != nullptr, c.count >= 0);
+        for (std::size_t i = 0; i < c.textured.size(); ++i) EXPECT_EQ(textures[i].textureName != 0, c.textured[i]) << i;
+        if (c.ok) {
+            glEnable(GL_TEXTURE_2D);
+            glColor3f(1, 1, 1);
+            m.Render(textures);  // reads a slot for every material
+            if (c.count) {
+                EXPECT_EQ(PixelAt(64, 128)[1], 0) << "the left square in red, not white";
+            }
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        EXPECT_TRUE(c.count >= 0 || m.numGroups == 0);
+        delete[] textures;
+    }
+    MS3D m;
+    Texture* textures = nullptr;
+    int count = -1;
+    EXPECT_FALSE(LoadModel(dir.File("missing.kst").c_str(), &m, &textures, &count));
+    EXPECT_FALSE(LoadModel(dir.Write("c.kst", BuildContainer({model})).c_str(), nullptr, &textures, &count));
+    EXPECT_TRUE(textures == nullptr && count == -1);
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include <SDL.h>
 
+#include "assets/PNGWriter.h"
+
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
 
 namespace {
 
@@ -98,12 +98,5 @@ void GLTest::UseViewport(int width, int height) {
 }
 
 bool GLTest::SaveFrame(const char* path, int width, int height) const {
-    std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-    FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    std::fprintf(f, "P6\n%d %d\n255\n", width, height);
-    for (int y = height - 1; y >= 0; --y)
-        std::fwrite(&rgb[static_cast<size_t>(y) * width * 3], 1, static_cast<size_t>(width) * 3, f);
-    return std::fclose(f) == 0;
+    return WritePNG(path, ReadFramebuffer(width, height));
 }

@@ -32,7 +32,7 @@ protected:
     float DepthAt(int x, int y) const;
     // Sets the viewport to width x height at the origin (at most the surface).
     void UseViewport(int width, int height);
-    // Writes the back buffer to a binary PPM, for looking at a failing test.
+    // Writes the back buffer to a PNG, for looking at a failing test.
     bool SaveFrame(const char* path, int width = kWidth, int height = kHeight) const;
 };
 

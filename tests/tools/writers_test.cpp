@@ -7,7 +7,6 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
-#include <string>
 #include <tuple>
 
 #include "TestFiles.h"
@@ -36,30 +35,9 @@ Bytes Pattern(std::size_t size, uint8_t seed) {
 
 std::istringstream StreamOf(const Bytes& bytes) { return std::istringstream(std::string(bytes.begin(), bytes.end())); }
 
-// ---- Container ------------------------------------------------------------------
-
-TEST(ContainerWriter, LumpsReadBackWithTheirTypesAndParams) {
-    TempDir folder;
-    const std::vector<std::vector<LumpData>> containers = {
-        {},  // no lumps: the header alone
-        {{Pattern(1000, 1), 1, 2}, {{}, 0, 0}, {Pattern(3, 9), 3, 7}, {Pattern(70000, 5), 42, 0xFFFFFFFFu}},
-    };
-    for (const std::vector<LumpData>& lumps : containers) {
-        SCOPED_TRACE(lumps.size());
-        RESFILE file;
-        ASSERT_TRUE(file.Open(folder.Write("a.kst", BuildContainer(lumps)).c_str()));
-        ASSERT_EQ(file.header.lumpCount, lumps.size());
-        for (std::size_t i = 0; i < lumps.size(); ++i) {
-            EXPECT_EQ(file.directory[i].type, lumps[i].type) << i;
-            EXPECT_EQ(file.directory[i].param, lumps[i].param) << i;
-            void* data = nullptr;
-            ASSERT_TRUE(file.LoadData(static_cast<int>(i), &data)) << i;
-            const auto* bytes = static_cast<const uint8_t*>(data);
-            EXPECT_EQ(Bytes(bytes, bytes + file.directory[i].size), lumps[i].bytes) << i;
-            delete[] static_cast<uint8_t*>(data);
-        }
-    }
-}
+// ---- Files ------------------------------------------------------------------------
+// (The container writer is checked with the container reader in tests/assets/resfile_test,
+// the TGA writer's packets with the decoder in tests/assets/tga_test.)
 
 TEST(WriteFileAtomically, ReplacesWholeFilesAndLeavesNothingOnFailure) {
     TempDir folder;
@@ -72,63 +50,10 @@ TEST(WriteFileAtomically, ReplacesWholeFilesAndLeavesNothingOnFailure) {
     // A folder that does not exist: failure, a message naming the path, no file.
     EXPECT_FALSE(WriteFileAtomically(folder.File("no/such/folder/out.bin"), Pattern(5, 2), &error));
     EXPECT_NE(error.find("no/such/folder"), std::string::npos);
-    // Nothing but out.bin is left in the folder: no temporary survives.
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-        names.push_back(entry.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"out.bin"});
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "a temporary survived";
 }
 
 // ---- TGA ------------------------------------------------------------------------
-
-// A picture with long runs (wider than one 128-pixel packet), short runs and
-// pixels that differ from their neighbours, so both packet kinds are written.
-Image TestPicture(int width, int height, int channels) {
-    Image image(width, height, channels);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = image.At(x, y);
-            bool run = x < 140 || (x / 3) % 2 == 0;
-            p[0] = run ? static_cast<uint8_t>(y * 10) : static_cast<uint8_t>(x * 13 + y);
-            p[1] = run ? 200 : static_cast<uint8_t>(x * 7);
-            p[2] = static_cast<uint8_t>(y);
-            if (channels == 4) p[3] = run ? 255 : static_cast<uint8_t>(x);
-        }
-    return image;
-}
-
-TEST(TGAWriter, RoundTripsThroughTheDecoderInEveryFlavour) {
-    struct Case {
-        const char* name;
-        int width, height, channels;
-        bool rle;
-    };
-    const Case cases[] = {
-        {"24-bit uncompressed", 300, 4, 3, false}, {"24-bit RLE", 300, 4, 3, true},
-        {"32-bit uncompressed", 300, 4, 4, false}, {"32-bit RLE", 300, 4, 4, true},
-        {"one pixel, RLE", 1, 1, 3, true},          {"one column, RLE", 1, 9, 4, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Image image = TestPicture(c.width, c.height, c.channels);
-        const Bytes bytes = EncodeTGA(image, c.rle);
-        ASSERT_FALSE(bytes.empty());
-        EXPECT_EQ(bytes[2], c.rle ? 10 : 2);
-        std::istringstream stream = StreamOf(bytes);
-        Texture texture;
-        ClearAlerts();
-        ASSERT_TRUE(LoadTGA2(&texture, &stream));
-        EXPECT_TRUE(RaisedAlerts().empty());
-        EXPECT_EQ(texture.width, static_cast<uint32_t>(c.width));
-        EXPECT_EQ(texture.height, static_cast<uint32_t>(c.height));
-        EXPECT_EQ(texture.bitsPerPixel, static_cast<uint32_t>(c.channels * 8));
-        EXPECT_EQ(texture.format, static_cast<uint32_t>(c.channels == 4 ? GL_RGBA : GL_RGB));
-        // Same pixels, bottom row first in both.
-        EXPECT_EQ(Bytes(texture.pixels, texture.pixels + image.pixels.size()), image.pixels);
-        // The decoder took exactly the bytes written: nothing is left over.
-        EXPECT_EQ(stream.peek(), std::char_traits<char>::eof());
-    }
-}
 
 TEST(TGAWriter, RLEIsSmallerOnFlatPicturesAndRefusesWhatTheFormatCannotHold) {
     Image flat(256, 64, 4);
@@ -158,8 +83,7 @@ TEST(JPEGWriter, RowsKeepTheirOrderAndAlphaIsDropped) {
     ASSERT_TRUE(EncodeJPEG(image, 95, &bytes));
     DecodedImage decoded;
     ASSERT_TRUE(DecodeJPEG(bytes.data(), static_cast<long>(bytes.size()), &decoded));
-    ASSERT_EQ(decoded.width, 16u);
-    ASSERT_EQ(decoded.height, 16u);
+    ASSERT_TRUE(decoded.width == 16u && decoded.height == 16u);
     for (int y : {1, 5}) {
         const unsigned char* bottom = decoded.rgb.get() + (y * 16 + 8) * 3;
         const unsigned char* top = decoded.rgb.get() + ((15 - y) * 16 + 8) * 3;
@@ -187,19 +111,15 @@ TEST(WAVWriter, SDLReadsTheFormatAndTheSamples) {
     Uint32 length = 0;
     SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     ASSERT_NE(SDL_LoadWAV_RW(rw, 1, &format, &buffer, &length), nullptr) << SDL_GetError();
-    EXPECT_EQ(format.freq, 22050);
-    EXPECT_EQ(format.channels, 2);
-    EXPECT_EQ(format.format, AUDIO_S16LSB);
+    EXPECT_TRUE(format.freq == 22050 && format.channels == 2 && format.format == AUDIO_S16LSB);
     ASSERT_EQ(length, samples.size() * 2);
     std::vector<int16_t> back(samples.size());
     std::memcpy(back.data(), buffer, length);
     SDL_FreeWAV(buffer);
     EXPECT_EQ(back, samples);
 
-    EXPECT_TRUE(EncodeWAV({1, 2, 3}, 2, 44100).empty());  // half a frame
-    EXPECT_TRUE(EncodeWAV({1, 2}, 0, 44100).empty());
-    EXPECT_TRUE(EncodeWAV({1, 2}, 9, 44100).empty());
-    EXPECT_TRUE(EncodeWAV({1, 2}, 1, 0).empty());
+    EXPECT_TRUE(EncodeWAV({1, 2, 3}, 2, 44100).empty() && EncodeWAV({1, 2}, 0, 44100).empty() &&
+                EncodeWAV({1, 2}, 9, 44100).empty() && EncodeWAV({1, 2}, 1, 0).empty());  // half a frame, channels, rate
     EXPECT_EQ(EncodeWAV({}, 1, 44100).size(), 44u);  // silence of no length is still a valid file
 }
 
@@ -283,10 +203,7 @@ TEST(MS3DWriter, ModelReadsBackFieldForField) {
 }
 
 TEST(MS3DWriter, RefusesDescriptionsTheReaderWouldRejectOrMisread) {
-    struct Case {
-        const char* name;
-        void (*spoil)(MS3DData&);
-    };
+    struct Case { const char* name; void (*spoil)(MS3DData&); };
     const Case cases[] = {
         {"triangle corner past the vertices", [](MS3DData& m) { m.triangles[0].vertexIndices[1] = 4; }},
         {"vertex bound to a missing joint", [](MS3DData& m) { m.vertices[0].jointIndex = 2; }},
