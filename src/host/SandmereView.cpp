@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "engine/SceneState.h"
 #include "host/ConfigureSheet.h"
 
 int MixerVolume(int32_t VOLUME) {
@@ -193,13 +194,7 @@ void SandmereView::glInit() {
     glViewport(0, 0, width, height);
     if (ssMain) ssMain->SetSize(width, height);
 
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_COLOR_MATERIAL);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    SetViewState();
     glReshape();
 }
 

@@ -6,20 +6,12 @@
 #include <cstdlib>
 
 #include "engine/SSMain.h"
-
-void HostGLState(int width, int height) {
-    glViewport(0, 0, width, height);
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glEnable(GL_COLOR_MATERIAL);
-    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-}
+#include "engine/SceneState.h"
 
 bool RunFilm(const FILMSETTINGS& film, const FILMSNAPSHOT& snapshot, const FILMFRAME& everyFrame) {
-    HostGLState(film.width, film.height);
+    // Films start from the state the view sets before its frame driver exists.
+    glViewport(0, 0, film.width, film.height);
+    SetViewState();
     std::srand(film.seed);
     SETTINGS settings;
     settings.NUM_CAMELS = film.camels;

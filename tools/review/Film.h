@@ -31,11 +31,6 @@ using FILMSNAPSHOT = std::function<void(int index, double seconds, const SSMAIN&
 // Called after every frame, for checks that must not miss a frame.
 using FILMFRAME = std::function<void(const SSMAIN& driver)>;
 
-// The OpenGL state the host sets on its first tick, before the frame driver
-// exists: smooth shading, clear colour (0, 0, 0, 0) and depth 1, the depth test
-// with GL_LEQUAL, and colour material for ambient and diffuse. RunFilm sets it.
-void HostGLState(int width, int height);
-
 // Runs the film in the current GL context. False when the driver's Setup fails
 // (nothing is then handed to `snapshot`).
 bool RunFilm(const FILMSETTINGS& settings, const FILMSNAPSHOT& snapshot, const FILMFRAME& everyFrame = {});
