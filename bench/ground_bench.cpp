@@ -38,6 +38,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assets/Texture.h"
@@ -412,5 +413,22 @@ void SkyGroundArgs(benchmark::internal::Benchmark* b) {
         for (int order = 0; order < 3; ++order) b->Args({1, view, order});
 }
 BENCHMARK(BM_SkyGround)->Apply(SkyGroundArgs)->MeasureProcessCPUTime()->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The camera asks the ground's height under its eye twice a frame: the cost
+// of one query at points spread over the ground (and off it).
+void BM_GroundHeight(benchmark::State& state) {
+    Bench* bench;
+    if (!Prepare(state, &bench)) return;
+    const ONEBG* ground = bench->Ground(ONEBG::kTilesAcross);
+    if (!ground) return state.SkipWithError("no ground");
+    std::vector<std::pair<float, float>> points;
+    for (int i = 0; i < 1024; ++i) points.push_back({float((i * 7919) % 3400 - 1700), float((i * 104729) % 3400 - 1700)});
+    std::size_t k = 0;
+    for (auto _ : state) {
+        const auto& p = points[k++ % points.size()];
+        benchmark::DoNotOptimize(ground->HeightAt(p.first, p.second));
+    }
+}
+BENCHMARK(BM_GroundHeight)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -3,9 +3,14 @@
 // The sky dome is a model ("s.kst") scaled by 30 and compiled, with its two
 // textures, into one display list that turns fog and lighting off for the dome
 // and back on after it: the sky is painted as it should look, not shaded by the
-// sun or greyed by the fog. The sun is placed once, at 1000 units from the
-// origin turned by three random angles, and lifted to at least 200 units above
-// the ground so that it always shines from above the horizon.
+// sun or greyed by the fog. It is drawn after the ground (see Draw), and
+// nothing the scene draws lies behind it but the ground beyond its rim, which
+// it hides in either order. The dome, 1,500 units from the origin, lies inside
+// the far plane (3,000) for any eye within 1,500 units of the origin.
+//
+// The sun is placed once, at 1000 units from the origin turned by three random
+// angles, and lifted to at least 200 units above the ground so that it always
+// shines from above the horizon.
 #include "engine/MainClass.h"
 
 #include <GL/gl.h>
@@ -81,8 +86,21 @@ void MAINCLASS::Move(double seconds) {
 }
 
 void MAINCLASS::Draw() {
-    if (skyList != 0) glCallList(skyList);
     if (ground) ground->Draw(frustum);  // only the pieces in view
+    if (skyList != 0) {
+        // Behind the ground, so it fills only what the ground left: drawn
+        // after it, under GL_LESS, it gives each pixel what drawing it first
+        // gave (where the two tie, the ground won then under GL_LEQUAL and
+        // keeps its pixel now), and a software renderer shades most of the
+        // screen once instead of twice.
+        GLint depthFunc = GL_LEQUAL;
+        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+        glDepthFunc(GL_LESS);
+        glCallList(skyList);
+        glDepthFunc(static_cast<GLenum>(depthFunc));
+    }
+    // The camels blend their edges over what lies behind them, sky included,
+    // and the flare reads back the depth of everything else.
     if (herd) herd->Draw(this);
     camera.RenderLensFlare(this, sunPosition);
 }

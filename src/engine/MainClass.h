@@ -38,8 +38,9 @@ public:
     bool Setup(const SETTINGS* settings, const Texture* mainTextures, const char* path);
     // Advances the herd by `seconds`; the frame driver moves the camera after.
     void Move(double seconds);
-    // Draws sky, ground, camels and the lens flare, in that order, into the
-    // current modelview.
+    // Draws ground, sky (where the ground left room), camels and the lens
+    // flare, in that order, into the current modelview; the picture is the
+    // one drawing the sky first gives.
     void Draw();
     // Releases everything the scene owns; safe to call again.
     void Cleanup();

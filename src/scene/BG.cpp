@@ -42,6 +42,16 @@
 // what is out of view, about a sixth of the ground's cost at 320 x 180; the
 // triangles in view and their pixels cost the rest.
 //
+// Height. The camera keeps its eye above the ground, so it asks every frame
+// how high the ground is under a point. The answer comes from the triangles
+// themselves, kept at load (their corners only) in a coarse grid over the
+// plan: a cell lists the triangles whose plan box touches it, and a query
+// tests the few in its cell. Only upward-facing triangles count (the ones seen
+// from above: sand, the tops of rocks), and the highest one holding the point
+// wins, so an eye that would be inside a rock or a dune is told the height of
+// its top. A triangle with no area in plan (a wall seen edge on) has no height
+// to give and is left out, as is one with a corner that is not finite.
+//
 // The skeleton is not used for animation here. The scene's author places joints
 // in the ground model to mark its points of interest (a ridge, an oasis, a
 // rock), and each joint's rest transform in model space (`absolute`, built by
@@ -60,6 +70,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "assets/Texture.h"
@@ -187,6 +198,7 @@ bool ONEBG::Setup(const char* path, int tilesAcross) {
         return false;
     }
 
+    BuildHeightGrid(*model);
     landmarkCount = model->numJoints;
     landmarks = new VECTOR3D[landmarkCount];
     for (int i = 0; i < landmarkCount; ++i)
@@ -242,6 +254,109 @@ bool ONEBG::BuildPieces(const MS3D& model, int tilesAcross) {
     return true;
 }
 
+namespace {
+
+// Twice the signed area of the plan triangle (a, b, c), positive when it turns
+// counter-clockwise seen from above (its normal has a positive y).
+double PlanArea(double ax, double az, double bx, double bz, double cx, double cz) {
+    return (bz - az) * (cx - ax) - (bx - ax) * (cz - az);
+}
+
+bool Finite(const float* p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); }
+
+// How far a point may lie outside a triangle, as a fraction of it, and still
+// count as on it: enough that a point on an edge shared by two triangles is
+// on one of them whatever the rounding.
+constexpr double kEdgeSlack = 1e-6;
+
+}  // namespace
+
+void ONEBG::BuildHeightGrid(const MS3D& model) {
+    double minX = 1e300, maxX = -1e300, minZ = 1e300, maxZ = -1e300;
+    for (int i = 0; i < model.numTriangles; ++i) {
+        const MS3D_TRIANGLE& t = model.triangles[i];
+        PlanTriangle p;
+        bool usable = true;
+        for (int c = 0; c < 3; ++c) {
+            const float* v = CornerPosition(model, t, c);
+            usable = usable && Finite(v);
+            p.x[c] = v[0], p.y[c] = v[1], p.z[c] = v[2];
+        }
+        if (!usable || !(PlanArea(p.x[0], p.z[0], p.x[1], p.z[1], p.x[2], p.z[2]) > 0.0)) continue;
+        heightTriangles_.push_back(p);
+        for (int c = 0; c < 3; ++c) {
+            minX = std::min(minX, double(p.x[c])), maxX = std::max(maxX, double(p.x[c]));
+            minZ = std::min(minZ, double(p.z[c])), maxZ = std::max(maxZ, double(p.z[c]));
+        }
+    }
+    if (heightTriangles_.empty()) return;
+    const double cell = std::max(maxX - minX, maxZ - minZ) / kHeightCells;
+    if (!(cell > 0.0) || !std::isfinite(cell) || cell > std::numeric_limits<float>::max()) {
+        heightTriangles_.clear();  // a plan no float grid can cut: no heights
+        return;
+    }
+    gridMinX_ = static_cast<float>(minX), gridMinZ_ = static_cast<float>(minZ);
+    cellSize_ = static_cast<float>(cell);
+
+    // Each triangle's range of cells, its box widened a little so that a point
+    // just outside it, still on it by kEdgeSlack, finds it listed.
+    const auto cellOf = [&](double v, double low) {
+        return static_cast<int>(std::clamp(std::floor((v - low) / cellSize_), 0.0, double(kHeightCells - 1)));
+    };
+    struct Range { int x0, x1, z0, z1; };
+    std::vector<Range> ranges(heightTriangles_.size());
+    std::vector<uint32_t> counts(kHeightCells * kHeightCells, 0);
+    for (std::size_t i = 0; i < heightTriangles_.size(); ++i) {
+        const PlanTriangle& p = heightTriangles_[i];
+        const double margin = 1e-4 * cellSize_;
+        Range& r = ranges[i];
+        r.x0 = cellOf(std::min({p.x[0], p.x[1], p.x[2]}) - margin, gridMinX_);
+        r.x1 = cellOf(std::max({p.x[0], p.x[1], p.x[2]}) + margin, gridMinX_);
+        r.z0 = cellOf(std::min({p.z[0], p.z[1], p.z[2]}) - margin, gridMinZ_);
+        r.z1 = cellOf(std::max({p.z[0], p.z[1], p.z[2]}) + margin, gridMinZ_);
+        if ((r.x1 - r.x0 + 1) * (r.z1 - r.z0 + 1) > kMaxCellsPerTriangle) {
+            wideTriangles_.push_back(static_cast<uint32_t>(i));
+            r.x1 = r.x0 - 1;  // listed in no cell
+            continue;
+        }
+        for (int cz = r.z0; cz <= r.z1; ++cz)
+            for (int cx = r.x0; cx <= r.x1; ++cx) ++counts[cz * kHeightCells + cx];
+    }
+    cellStart_.assign(counts.size() + 1, 0);
+    for (std::size_t c = 0; c < counts.size(); ++c) cellStart_[c + 1] = cellStart_[c] + counts[c];
+    cellTriangles_.resize(cellStart_.back());
+    std::vector<uint32_t> next(cellStart_.begin(), cellStart_.end() - 1);
+    for (std::size_t i = 0; i < heightTriangles_.size(); ++i) {
+        const Range& r = ranges[i];
+        for (int cz = r.z0; cz <= r.z1; ++cz)
+            for (int cx = r.x0; cx <= r.x1; ++cx) cellTriangles_[next[cz * kHeightCells + cx]++] = static_cast<uint32_t>(i);
+    }
+}
+
+float ONEBG::HeightAt(float x, float z) const {
+    if (heightTriangles_.empty()) return kNoGround;
+    const double px = x, pz = z;
+    const double u = (px - gridMinX_) / cellSize_, v = (pz - gridMinZ_) / cellSize_;
+    double best = -std::numeric_limits<double>::infinity();
+    const auto test = [&](uint32_t index) {
+        const PlanTriangle& t = heightTriangles_[index];
+        const double area = PlanArea(t.x[0], t.z[0], t.x[1], t.z[1], t.x[2], t.z[2]);
+        const double a = PlanArea(px, pz, t.x[1], t.z[1], t.x[2], t.z[2]) / area;
+        const double b = PlanArea(t.x[0], t.z[0], px, pz, t.x[2], t.z[2]) / area;
+        const double c = 1.0 - a - b;
+        if (a >= -kEdgeSlack && b >= -kEdgeSlack && c >= -kEdgeSlack)
+            best = std::max(best, a * t.y[0] + b * t.y[1] + c * t.y[2]);
+    };
+    // Inside the grid (which a NaN never is) the point's cell, and always the wide ones.
+    if (u >= 0.0 && u <= kHeightCells && v >= 0.0 && v <= kHeightCells) {
+        const int cell = std::min(int(v), kHeightCells - 1) * kHeightCells + std::min(int(u), kHeightCells - 1);
+        for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) test(cellTriangles_[k]);
+    }
+    for (uint32_t index : wideTriangles_) test(index);
+    if (!(best > double(kNoGround))) return kNoGround;
+    return static_cast<float>(std::min(best, 1e30));
+}
+
 void ONEBG::Draw() const {
     if (displayList != 0) glCallList(displayList);
 }
@@ -267,4 +382,9 @@ void ONEBG::Cleanup() {
     delete[] landmarks;
     landmarks = nullptr;
     landmarkCount = 0;
+    heightTriangles_.clear();
+    cellStart_.clear();
+    cellTriangles_.clear();
+    wideTriangles_.clear();
+    gridMinX_ = gridMinZ_ = cellSize_ = 0.0f;
 }

@@ -55,9 +55,16 @@ public:
     // leaves bound, so what follows finds the same state either way. The
     // frustum must have been extracted for the current view.
     void Draw(const FRUSTUM& frustum) const;
-    // Releases the lists, the textures and the landmarks; a second call finds
-    // nothing to release.
+    // Releases the lists, the textures, the landmarks and the height grid; a
+    // second call finds nothing to release.
     void Cleanup();
+
+    // The height of the ground at (x, z): the highest of its upward-facing
+    // triangles whose plan holds the point, world units. kNoGround where none
+    // does (off the ground, a NaN coordinate, or nothing set up). Costs a few
+    // dozen triangle tests; needs no GL context.
+    static constexpr float kNoGround = -1e30f;
+    float HeightAt(float x, float z) const;
 
     uint32_t displayList = 0;        // GL list calling every piece in order; 0 while none
     Texture* textures = nullptr;     // owned array (delete[]), textureCount entries
@@ -70,4 +77,21 @@ public:
 
 private:
     bool BuildPieces(const MS3D& model, int tilesAcross);
+    void BuildHeightGrid(const MS3D& model);
+
+    // The height grid: the plan's box cut into kHeightCells square cells a
+    // side, each listing the triangles whose plan box touches it. A triangle
+    // touching more than kMaxCellsPerTriangle cells is listed once, in
+    // wideTriangles_, and tested at every point, so that no model, however
+    // drawn, can make the lists grow beyond a few entries a triangle.
+    static constexpr int kHeightCells = 64;
+    static constexpr int kMaxCellsPerTriangle = 64;
+    struct PlanTriangle {
+        float x[3], y[3], z[3];
+    };
+    std::vector<PlanTriangle> heightTriangles_;
+    std::vector<uint32_t> cellStart_;      // kHeightCells^2 + 1 offsets into cellTriangles_
+    std::vector<uint32_t> cellTriangles_;  // indices into heightTriangles_, cell by cell
+    std::vector<uint32_t> wideTriangles_;
+    float gridMinX_ = 0.0f, gridMinZ_ = 0.0f, cellSize_ = 0.0f;
 };

@@ -31,7 +31,10 @@
 //
 // Guards. The view is never set with the goal eye exactly on the smoothed look
 // point (it is moved one unit along -z), the eye and the look goal stay at
-// least 0.5 above the ground, and the zoom stays within 0.5 ... 2.0, the range
+// least 0.5 above the ground's base (y = 0), the eye, both the goal and the
+// smoothed one, also at least 0.5 above the ground under it (a dune, a rock),
+// whatever the shot: the height floors alone would let it into a dune that
+// rises above them. The zoom stays within 0.5 ... 2.0, the range
 // its goals are drawn from: an eased zoom overshooting on a long frame could
 // otherwise flip the picture or reach 0, where gluPerspective keeps the old
 // projection. Easing is capped (Easing.h), so no frame rate makes it diverge.
@@ -63,6 +66,13 @@ VECTOR3D RandomZYX(int xModulus, int xOffset, int yModulus, int yOffset, int zMo
 
 // m when v is not greater than m, NaN included.
 float AtLeast(float v, float m) { return v > m ? v : m; }
+
+// Lifts p to kEyeFloor above the ground under it, where there is ground.
+void AboveGround(const ONEBG* ground, VECTOR3D* p) {
+    if (!ground) return;
+    const float height = ground->HeightAt(p->x, p->z);
+    if (height != ONEBG::kNoGround) p->y = AtLeast(p->y, height + CAMERA::kEyeFloor);
+}
 
 VECTOR3D Scaled(VECTOR3D v, float s) { return MakePoint(v.x * s, v.y * s, v.z * s); }
 
@@ -226,7 +236,7 @@ void CAMERA::StepMode(MAINCLASS* scene, float dt) {
     }
 }
 
-void CAMERA::EaseView(float dt) {
+void CAMERA::EaseView(const ONEBG* ground, float dt) {
     lookBlend = Ease(lookBlend, lookBlendGoal, dt, 1.0f);
     lookAtSmoothed = Ease(lookAtSmoothed, lookAt, dt, lookBlend);
 
@@ -234,10 +244,12 @@ void CAMERA::EaseView(float dt) {
 
     eye.y = AtLeast(eye.y, kEyeFloor);
     lookAt.y = AtLeast(lookAt.y, kEyeFloor);
+    AboveGround(ground, &eye);
 
     upSmoothed = Ease(upSmoothed, up, dt, 1.0f);
     followRate = Ease(followRate, followRateGoal, dt, 1.0f);
     eyeSmoothed = Ease(eyeSmoothed, eye, dt, followRate);
+    AboveGround(ground, &eyeSmoothed);
 }
 
 void CAMERA::View() {
@@ -260,7 +272,7 @@ void CAMERA::Move(MAINCLASS* scene, float dt) {
 
     ChooseLookGoal(scene);
     StepMode(scene, dt);
-    EaseView(dt);
+    EaseView(scene->ground.get(), dt);
     View();
 
     zoom = Ease(zoom, zoomGoal, dt, 1.0f);

@@ -15,6 +15,7 @@
 #include "maths/NiftyMaths.h"
 
 class MAINCLASS;
+class ONEBG;
 
 class CAMERA {
 public:
@@ -25,7 +26,7 @@ public:
     static constexpr float kTurnRate = 20.0f;       // degrees per second
     static constexpr double kWaypointReach = 2500.0; // squared distance: 50 units
     static constexpr float kFlyFloor = 10.0f;       // lowest flying eye
-    static constexpr float kEyeFloor = 0.5f;        // lowest eye and look goal
+    static constexpr float kEyeFloor = 0.5f;        // lowest eye and look goal; the eye's least height over the ground
     static constexpr float kMinZoom = 0.5f;         // the zoom stays within its goals' range
     static constexpr float kMaxZoom = 2.0f;
 
@@ -92,6 +93,6 @@ private:
     void Tripod(float dt);
     void RideLeader(MAINCLASS* scene);
     void Orbit(MAINCLASS* scene, float dt);
-    void EaseView(float dt);  // steps 6 to 10: look, guard, floors, up, eye
+    void EaseView(const ONEBG* ground, float dt);  // look, guard, floors, up, eye, eye above the ground
     void View();              // gluLookAt, then the billboard corners
 };

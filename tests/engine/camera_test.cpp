@@ -191,6 +191,31 @@ TEST_F(CameraTest, TheOrbitCirclesItsCamelFiveUnitsOutAndNeverBelowIt) {
     EXPECT_EQ(c.followRateGoal, 5.0f);
 }
 
+// The generated ground has dunes higher than the height floors. Over a film
+// (each of these seeds has the eye meet a dune) the eye, the
+// goal and the smoothed one, ends every frame 0.5 above the ground under it.
+TEST_F(CameraTest, OnTheGeneratedGroundTheEyeEndsEveryFrameAboveIt) {
+    for (unsigned seed : {1u, 2u, 4u}) {
+        std::srand(seed);
+        SCENE s(10);
+        ASSERT_TRUE(s.ok);
+        s.scene.ground = std::make_unique<ONEBG>();
+        ASSERT_TRUE(s.scene.ground->Setup(scenefiles::Generated().c_str()));
+        const ONEBG& ground = *s.scene.ground;
+        const CAMERA& c = s.camera;
+        int resting = 0;  // frames with an eye held up by a dune
+        for (int frame = 0; frame < 30 * 180; ++frame) {
+            s.Frame(1 / 30.0f);
+            for (VECTOR3D eye : {c.eye, c.eyeSmoothed}) {
+                const float height = ground.HeightAt(eye.x, eye.z);
+                ASSERT_GE(eye.y, height + CAMERA::kEyeFloor) << "seed " << seed << ", frame " << frame;
+                resting += height > 0.0f && eye.y == height + CAMERA::kEyeFloor;
+            }
+        }
+        EXPECT_GT(resting, 10) << "seed " << seed << ": the ground never held the eye up";
+    }
+}
+
 // One frame from a prepared state: waypoints replaced within 50 units or after
 // a full circle; the goal eye (not the smoothed one) exactly on the smoothed
 // look point moving it 1 along -z; the zoom kept within its goals' range.

@@ -1,18 +1,22 @@
 // The scene: which parts a Setup leaves when one fails, and Cleanup releasing
 // them (twice); the sky dome drawn unlit and unfogged with both back on after;
-// the sun's placement.
+// the sun's placement; the generated scene drawn sky last gives the picture
+// drawing it first gave.
 #include "engine/MainClass.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "GLFixture.h"
 #include "SceneTestFiles.h"
 #include "assets/Texture.h"
+#include "engine/SSMain.h"
 
 namespace {
 
@@ -120,6 +124,56 @@ TEST_F(SceneTest, TheSunStandsAtLeast200UnitsHigh) {
         EXPECT_NEAR(sun.y, c.y, 0.01) << c.name;
         EXPECT_NEAR(sun.z, c.z, 0.01) << c.name;
     }
+}
+
+// On the generated resources, along a film: each frame the frame driver
+// draws is compared with the same view drawn the other way round, sky first
+// and the ground over it under GL_LEQUAL, then the camels and the flare.
+TEST_F(SceneTest, TheSkyDrawnAfterTheGroundLeavesThePictureAsDrawingItFirst) {
+    std::srand(2);
+    settings.NUM_CAMELS = 10;
+    settings.PLAYSOUND = false;
+    SSMAIN driver;
+    if (!driver.Setup(true, kWidth, kHeight, &settings, scenefiles::Generated().c_str()))
+        GTEST_SKIP() << "no generated resources";
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    const auto read = [] {
+        std::vector<uint8_t> rgb(kWidth * kHeight * 3);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
+    };
+    int compared = 0;
+    for (int frame = 1; frame <= 10 * 60; ++frame) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        driver.Update(0.1);
+        driver.Draw();
+        if (frame % 50 != 0) continue;
+        GLint depthFunc = 0;
+        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+        EXPECT_EQ(depthFunc, GL_LEQUAL) << "frame " << frame;
+        const std::vector<uint8_t> drawn = read();
+        MAINCLASS& s = *driver.scene;  // the view the driver left on the modelview, its state again
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_CULL_FACE);
+        glEnable(GL_FOG);
+        glPushMatrix();
+        glCallList(s.skyList);
+        s.ground->Draw(s.frustum);
+        s.herd->Draw(&s);
+        s.camera.RenderLensFlare(&s, s.sunPosition);
+        glPopMatrix();
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_FOG);
+        const std::vector<uint8_t> skyFirst = read();
+        int differing = 0;
+        for (std::size_t i = 0; i < drawn.size(); i += 3) differing += !std::equal(&drawn[i], &drawn[i] + 3, &skyFirst[i]);
+        EXPECT_EQ(differing, 0) << "frame " << frame;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 12);
 }
 
 }  // namespace

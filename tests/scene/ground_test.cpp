@@ -128,6 +128,69 @@ TEST_F(GroundTest, ListDrawsEachGroupWithItsTextureAndCleanupReleasesOnlyItsOwn)
     glDeleteLists(list, 1);
 }
 
+// ---- Height -----------------------------------------------------------------------
+
+// A model of upward-facing (counter-clockwise from above) triangles given in
+// world units, one group, plus two joints.
+struct PlanModel {
+    MS3DData m;
+    PlanModel() {
+        m.groups.push_back({"g", {}, 0});
+        m.materials = {{}};
+        m.joints = {J("a", "", {0, 0, 0}), J("b", "", {1, 0, 0})};
+    }
+    void Add(std::array<float, 3> a, std::array<float, 3> b, std::array<float, 3> c) {
+        MS3DData::Triangle t;
+        for (int k = 0; k < 3; ++k) {
+            const std::array<float, 3>& p = k == 0 ? a : k == 1 ? b : c;
+            t.vertexIndices[k] = static_cast<uint16_t>(m.vertices.size());
+            m.vertices.push_back({{p[0] / ONEBG::kScale, p[1] / ONEBG::kScale, p[2] / ONEBG::kScale}});
+        }
+        m.groups[0].triangleIndices.push_back(static_cast<uint16_t>(m.triangles.size()));
+        m.triangles.push_back(t);
+    }
+    // The square [x0, x1] x [z0, z1] as two up-facing triangles at height h(x, z).
+    template <typename H>
+    void Square(float x0, float z0, float x1, float z1, H h) {
+        Add({x0, h(x0, z0), z0}, {x0, h(x0, z1), z1}, {x1, h(x1, z0), z0});
+        Add({x1, h(x1, z0), z0}, {x0, h(x0, z1), z1}, {x1, h(x1, z1), z1});
+    }
+};
+
+TEST_F(GroundTest, HeightIsTheHighestUpwardFacingTriangleUnderThePoint) {
+    const float nan = std::nanf(""), inf = INFINITY;
+    PlanModel p;
+    const auto slope = [](float x, float) { return x / 2; };  // 0 .. 146 over x 0 .. 292
+    for (int i = 0; i < 16; ++i)
+        for (int k = 0; k < 16; ++k) p.Square(18.25f * i, 18.25f * k, 18.25f * (i + 1), 18.25f * (k + 1), slope);
+    p.Add({150, 200, 150}, {150, 200, 250}, {250, 200, 150});   // a rock's top over the slope
+    p.Add({0, 500, 0}, {100, 500, 0}, {0, 500, 100});           // facing down: an underside
+    p.Add({50, 0, 0}, {50, 1000, 100}, {50, 0, 100});           // a wall: no area in plan
+    p.Add({0, 800, 0}, {nan, 800, 100}, {100, 800, 0});         // a corner that is not a number
+    PlanModel wide = p;  // and a triangle under everything, far wider than a grid cell
+    wide.Add({-1e5f, -10, -1e5f}, {-1e5f, -10, 3e5f}, {3e5f, -10, -1e5f});
+
+    const struct { const char* name; float x, z, want, wantWide; } cases[] = {
+        {"on the slope", 100, 5, 50, 50},
+        {"on a diagonal two triangles share", 146, 146, 73, 73},
+        {"on the slope's far corner", 292, 292, 146, 146},
+        {"the rock's top, above the slope", 160, 200, 200, 200},
+        {"under the underside, the wall and the broken triangle", 20, 30, 10, 10},
+        {"on the wall's line", 50, 50, 25, 25},
+        {"off the slope", 400, 50, ONEBG::kNoGround, -10},
+        {"x not a number", nan, 50, ONEBG::kNoGround, ONEBG::kNoGround},
+        {"z infinite", 50, inf, ONEBG::kNoGround, ONEBG::kNoGround},
+    };
+    for (const PlanModel* model : {&p, &wide}) {
+        ASSERT_TRUE(SetupWith(Ground(model->m)));
+        for (const auto& c : cases)
+            EXPECT_NEAR(ground.HeightAt(c.x, c.z), model == &p ? c.want : c.wantWide, 1e-3f)
+                << c.name << (model == &p ? "" : ", with a wide triangle");
+    }
+    ground.Cleanup();
+    EXPECT_EQ(ground.HeightAt(100, 5), ONEBG::kNoGround);
+}
+
 // ---- Pieces ----------------------------------------------------------------------
 
 // The saver's projection (45 degrees, near 0.5, far 3000) looking from eye at

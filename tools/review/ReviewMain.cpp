@@ -20,7 +20,9 @@
 // frame with the camera's mode, look, subject, eye, look point and zoom, and the
 // sun's depth inside the view (above 0: the flare is drawn unless HIDDEN,
 // which is told only with --preview),
-// and UNDER-GROUND when the eye is inside the generated terrain.
+// and UNDER-GROUND when the eye is within 0.5 of the generated terrain; the
+// last lines count those frames and the frames with the eye below the ground
+// as drawn (its triangles, ONEBG::HeightAt).
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <sys/stat.h>
@@ -310,14 +312,22 @@ int Film(int argc, char** argv) {
         sheet = RGBImage();
     };
     int lastIndex = 0;
-    long frames = 0, underground = 0;
+    long frames = 0, underground = 0, belowDrawn = 0;
     std::string episodes;  // "from-to" seconds of each stretch with the eye inside the ground
     bool inside = false;
+    // Within 0.5 of the generator's terrain (the smooth surface the mesh
+    // samples, without the landmarks)...
     const auto eyeInDune = [](const CAMERA& c) {
         return c.eyeSmoothed.y < ground::TerrainHeight(c.eyeSmoothed.x, c.eyeSmoothed.z) + 0.5f;
     };
+    // ... or below the ground the saver draws (its triangles, landmarks and all).
+    const auto eyeInDrawnGround = [](const MAINCLASS& scene) {
+        const VECTOR3D e = scene.camera.eyeSmoothed;
+        return scene.ground && e.y < scene.ground->HeightAt(e.x, e.z);
+    };
     const auto everyFrame = [&](const SSMAIN& driver) {
         ++frames;
+        belowDrawn += eyeInDrawnGround(*driver.scene);
         const bool now = eyeInDune(driver.scene->camera);
         char at[32];
         std::snprintf(at, sizeof at, now ? " %.2f" : "-%.2f", driver.elapsedTime);
@@ -357,6 +367,7 @@ int Film(int argc, char** argv) {
     if (underground > 0)
         std::fprintf(log, "the eye was inside the ground in %ld of %ld frames, at (s):%s%s\n", underground, frames,
                      episodes.c_str(), inside ? "-end" : "");
+    std::fprintf(log, "the eye was below the drawn ground in %ld of %ld frames\n", belowDrawn, frames);
     std::fclose(log);
     if (!ran) {
         std::fprintf(stderr, "sandmere-review: the frame driver could not be set up from %s\n",
