@@ -4,11 +4,15 @@
 #   scripts/host-speed.sh start [RUNS]   process start to the first drawn frame,
 #                                        10 camels, headless and under Xvfb (median)
 #   scripts/host-speed.sh cpu [SECONDS]  steady-state CPU at 1280x720 under Xvfb,
-#                                        sandmere --root beside XScreenSaver's
-#                                        glschool -root, each in its own Xvfb
-#   scripts/host-speed.sh fill [SECONDS] the fill floor on the same renderer: one
-#                                        full-screen textured, fogged quad per
-#                                        frame at 1280x720, 30 frames a second
+#                                        each in its own Xvfb: sandmere --root,
+#                                        XScreenSaver's glschool -root and the
+#                                        fill floor, then the ratios
+#                                        sandmere/fill (CPU per frame) and
+#                                        sandmere/glschool (CPU per second:
+#                                        glschool reports no frames)
+#   scripts/host-speed.sh fill [SECONDS] the fill floor alone: one full-screen
+#                                        textured, fogged quad per frame at
+#                                        1280x720, 30 frames a second
 #
 # Run from the top of the checkout after scripts/dev.sh build.
 set -euo pipefail
@@ -73,16 +77,24 @@ measure() {  # NAME SECONDS CMD...: CPU per second of wall time after a 3 s warm
     sleep "$seconds"
     c1=$(cpu_seconds "$pid"); f1=$(lines "$WORK/cpu.jsonl")
     kill "$pid"; wait "$pid" 2>/dev/null || true
-    awk -v n="$name" -v c="$(echo "$c1 - $c0" | bc -l)" -v s="$seconds" -v f=$((f1 - f0)) \
-        'BEGIN { printf "%s: %.0f%% of one core", n, 100 * c / s;
-                 if (f > 0) printf ", %.1f frames/s, %.1f ms CPU per frame", f / s, 1000 * c / f; print "" }'
+    CORE=$(awk -v c="$(echo "$c1 - $c0" | bc -l)" -v s="$seconds" 'BEGIN { printf "%.1f", 100 * c / s }')
+    PER_FRAME=$(awk -v c="$(echo "$c1 - $c0" | bc -l)" -v f=$((f1 - f0)) 'BEGIN { if (f > 0) printf "%.1f", 1000 * c / f }')
+    awk -v n="$name" -v core="$CORE" -v ms="$PER_FRAME" -v f=$((f1 - f0)) -v s="$seconds" \
+        'BEGIN { printf "%s: %s%% of one core", n, core;
+                 if (f > 0) printf ", %.1f frames/s, %s ms CPU per frame", f / s, ms; print "" }'
     rm -f "$WORK/cpu.jsonl"
 }
 
 cpu() {
-    local seconds=${1:-10}
+    local seconds=${1:-10} sandmere_core sandmere_ms glschool_core
     measure "sandmere --root, 1280x720" "$seconds" "$SANDMERE" --root --no-sound --trace "$WORK/cpu.jsonl"
+    sandmere_core=$CORE sandmere_ms=$PER_FRAME
     measure "glschool -root, 1280x720" "$seconds" /usr/libexec/xscreensaver/glschool -root
+    glschool_core=$CORE
+    fill "$seconds"
+    awk -v s="$sandmere_ms" -v f="$FILL_MS" -v sc="$sandmere_core" -v gc="$glschool_core" 'BEGIN {
+        if (s != "" && f > 0) printf "sandmere / fill floor (CPU per frame): %.2f\n", s / f;
+        if (gc > 0) printf "sandmere / glschool (CPU per second): %.2f\n", sc / gc }'
 }
 
 # A program of its own, built here: the least a frame of the saver can cost.
@@ -136,13 +148,17 @@ int main(int, char** argv) {
         const Uint32 now = SDL_GetTicks();
         if (next > now) SDL_Delay(next - now);
     }
-    std::printf("fill floor, 1280x720: %.1f frames/s, %.1f ms CPU per frame\n", frames / seconds,
-                1000.0 * (Cpu() - c0) / frames);
+    const double used = Cpu() - c0;
+    std::printf("fill floor, 1280x720: %.0f%% of one core, %.1f frames/s, %.1f ms CPU per frame\n",
+                100.0 * used / seconds, frames / seconds, 1000.0 * used / frames);
 }
 CPP
-    g++ -O2 "$WORK/fill.cpp" -o "$WORK/fill" $(pkg-config --cflags --libs sdl2) -lGL
+    [ -x "$WORK/fill" ] || g++ -O2 "$WORK/fill.cpp" -o "$WORK/fill" $(pkg-config --cflags --libs sdl2) -lGL
     start_xvfb
-    "$WORK/fill" "$seconds"
+    local line
+    line=$("$WORK/fill" "$seconds")
+    echo "$line"
+    FILL_MS=$(echo "$line" | sed -n 's/.*, \([0-9.]*\) ms CPU per frame/\1/p')
 }
 
 case "${1:-}" in

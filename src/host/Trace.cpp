@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/MainClass.h"
 #include "engine/SSMain.h"
 
 namespace {
@@ -87,6 +88,46 @@ std::string Overlay(const SSMAIN& d) {
     return o.Close();
 }
 
+std::string Camera(const CAMERA& c) {
+    JSONOBJECT o;
+    o.Integer("mode", c.mode)
+        .Integer("lookMode", c.lookMode)
+        .Integer("targetCamel", c.targetCamel)
+        .Integer("landmarkIndex", c.landmarkIndex)
+        .Number("modeTimer", c.modeTimer)
+        .Number("lookTimer", c.lookTimer)
+        .Vector("eye", c.eye)
+        .Vector("eyeSmoothed", c.eyeSmoothed)
+        .Vector("lookAt", c.lookAt)
+        .Vector("lookAtSmoothed", c.lookAtSmoothed)
+        .Vector("direction", c.direction)
+        .Number("zoom", c.zoom)
+        .Number("zoomGoal", c.zoomGoal)
+        .Number("followRate", c.followRate);
+    return o.Close();
+}
+
+// The herd, leader first; [] while it has no camels.
+std::string Camels(const CAMELCONTROL* herd) {
+    std::string list = "[";
+    if (herd && herd->camels) {
+        for (int i = 0; i < herd->numCamels; ++i) {
+            const ONECAMEL& camel = herd->camels[i];
+            JSONOBJECT o;
+            o.Vector("position", camel.position)
+                .Vector("direction", camel.direction)
+                .Vector("destination", camel.destination)
+                .Integer("action", camel.action)
+                .Integer("zone", camel.zone)
+                .Integer("routeIndex", camel.routeIndex)
+                .Number("speedFactor", camel.speedFactor);
+            if (i > 0) list += ',';
+            list += o.Close();
+        }
+    }
+    return list + ']';
+}
+
 }  // namespace
 
 std::string TraceLine(int view, uint64_t frame, const SSMAIN& d) {
@@ -96,12 +137,13 @@ std::string TraceLine(int view, uint64_t frame, const SSMAIN& d) {
         .Number("t", d.elapsedTime)
         .Number("dt", d.frameTime);
     const MAINCLASS* scene = d.scene.get();
-    line.Raw("camera", "null");
-    if (scene)
+    if (scene) {
+        line.Raw("camera", Camera(scene->camera));
         line.Vector("sun", scene->sunPosition);
-    else
-        line.Raw("sun", "null");
-    line.Raw("camels", "[]");
+        line.Raw("camels", Camels(scene->herd.get()));
+    } else {
+        line.Raw("camera", "null").Raw("sun", "null").Raw("camels", "[]");
+    }
     line.Raw("overlay", Overlay(d));
     return line.Close();
 }

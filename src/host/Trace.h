@@ -7,7 +7,10 @@
 //
 // `t` is the frame driver's elapsedTime and `dt` its frameTime (seconds);
 // vectors are [x, y, z] (or [x, y]) arrays; a value that is not finite is written null.
-// `camera`, `sun` and `camels` are null and [] while the view has no scene.
+// `camera` carries the director's mode, look, timers, eye, look-at, zoom and
+// follow rate; `camels` one object per camel, leader first (position,
+// direction, destination, action, zone, routeIndex, speedFactor).
+// `camera`, `sun` and `camels` are null, null and [] while the view has no scene.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 # --setmonitor): a view on each, each drawing its own scene; with
 # --main-monitor-only the second stays black; the primary flag decides which
 # monitor is the main one.
+# Pictures: build/test-output/e2e/fullscreen-{both,main-right,main-left}.png.
 . "$(dirname "$0")/lib.sh"
 
 start_xvfb 1280 360
@@ -20,6 +21,7 @@ run() {  # NAME ARGS...: full screen until both monitors had frames, then a scre
     spawn "$SANDMERE" --fullscreen --trace "$WORK/$name.jsonl" "$@"
     wait_lines "$WORK/$name.jsonl" 40
     "$XTOOL" shot "$WORK/$name.png"
+    keep "$WORK/$name.png" "$name.png"
     LEFT=$(brightness 0)
     RIGHT=$(brightness 640)
     VIEWS=$(views_drawn "$WORK/$name.jsonl" | wc -l)

@@ -2,6 +2,7 @@
 # Headless renders: after 60 s of scene time the picture shows the scene, sky
 # above and sand below; the same seed gives the same bytes; snapshots every S
 # seconds of scene time are numbered by frame; the trace follows scene time.
+# Pictures: build/test-output/e2e/headless-*.png (the minute, another seed).
 . "$(dirname "$0")/lib.sh"
 unset DISPLAY
 
@@ -10,6 +11,7 @@ render() {  # FILE SEED
 }
 render "$WORK/a.png" 5
 render "$WORK/b.png" 5
+keep "$WORK/a.png" minute-seed5.png
 cmp -s "$WORK/a.png" "$WORK/b.png" || fail "the same seed gave different pictures"
 
 read -r r g b < <("$XTOOL" pngmean "$WORK/a.png" 0 0 320 40)
@@ -22,6 +24,7 @@ echo "sand (bottom band): $r $g $b"
 [ "$r" -gt "$b" ] || fail "the bottom of the picture is not sand-coloured ($r $g $b)"
 
 render "$WORK/c.png" 6
+keep "$WORK/c.png" minute-seed6.png
 cmp -s "$WORK/a.png" "$WORK/c.png" && fail "another seed gave the same picture"
 
 mkdir "$WORK/frames"

@@ -1,12 +1,17 @@
 # Shared by the end-to-end scripts: a private X server, processes started in
 # the background and always reaped, waiting for files and lines, timings.
 #
-# Each script is called as: script.sh SANDMERE XTOOL
+# Each script is called as: script.sh SANDMERE XTOOL [PICTURES]
+# The pictures it makes are kept in PICTURES (CTest passes
+# build/test-output/e2e), named after the script, for a person to look at;
+# without it they go with the run's scratch folder.
 set -euo pipefail
 
 SANDMERE=$1
 XTOOL=$2
+PICTURES=${3:-}
 WORK=$(mktemp -d)
+[ -z "$PICTURES" ] || mkdir -p "$PICTURES"
 PIDS=()
 # The program reads and may write the user's settings: keep them in the run's folder.
 export XDG_CONFIG_HOME="$WORK/config" XDG_STATE_HOME="$WORK/state"
@@ -22,6 +27,12 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*" >&2
     exit 1
+}
+
+# keep FILE NAME: a copy of picture FILE as PICTURES/<script>-NAME.
+keep() {
+    [ -n "$PICTURES" ] && cp "$1" "$PICTURES/$(basename "$0" .sh)-$2"
+    return 0
 }
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }

@@ -3,6 +3,7 @@
 # on activation the screen shows the scene, on deactivation the module is gone
 # within a second. The settings dialog's preview path (--window-id of a small
 # window) draws as the preview.
+# Pictures: build/test-output/e2e/xscreensaver-{active,preview}.png.
 #
 # XScreenSaver refuses to run as root, and CI runs as root: then it runs as an
 # unprivileged user made for the purpose if missing.
@@ -46,6 +47,7 @@ wait_lines "$TRACE" 15
 module=$(pgrep -f -- "--trace $TRACE" | head -n1)
 [ -n "$module" ] || fail "no module process"
 "$XTOOL" shot "$WORK/active.png"
+keep "$WORK/active.png" active.png
 read -r r g b < <("$XTOOL" mean 0 0 1280 120)
 echo "activated: top of the screen $r $g $b"
 [ $((r + g + b)) -gt 90 ] || { cat "$WORK/xscreensaver.log" >&2; fail "the screen is dark ($r $g $b)"; }
@@ -64,6 +66,8 @@ PIDS+=("$KEEPER_PID")
 read -r window <&"${KEEPER[0]}"
 spawn env SDL_AUDIODRIVER=dummy "$SANDMERE" --window-id "$window" --trace "$WORK/preview.jsonl"
 wait_lines "$WORK/preview.jsonl" 15
+"$XTOOL" shot "$WORK/preview-screen.png"
+keep "$WORK/preview-screen.png" preview.png
 read -r r g b < <("$XTOOL" mean 0 0 320 240)
 echo "preview window: $r $g $b"
 [ $((r + g + b)) -gt 90 ] || fail "the preview is dark ($r $g $b)"

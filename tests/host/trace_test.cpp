@@ -5,12 +5,87 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
+#include "GLFixture.h"
 #include "TestFiles.h"
 #include "engine/SSMain.h"
 
 namespace {
+
+// The numbers of the array named `key` after `from` in `line`.
+std::vector<double> ArrayAfter(const std::string& line, const std::string& from, const std::string& key) {
+    std::size_t at = line.find("\"" + from + "\":");
+    if (at == std::string::npos) return {};
+    at = line.find("\"" + key + "\":[", at);
+    if (at == std::string::npos) return {};
+    std::vector<double> values;
+    for (const char* p = line.c_str() + at + key.size() + 4; *p && *p != ']'; ++p) {
+        char* end = nullptr;
+        values.push_back(std::strtod(p, &end));
+        p = end;
+        if (*p == ']') break;
+    }
+    return values;
+}
+
+std::vector<double> Of(const VECTOR3D& v) { return {v.x, v.y, v.z}; }
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// The saver on its generated resources, a few seconds in: the line carries
+// the director's and every camel's state as the scene holds it.
+class SceneTrace : public GLTest {};
+
+TEST_F(SceneTrace, ALineCarriesTheCameraAndEveryCamelOfTheScene) {
+    SETTINGS settings;
+    settings.NUM_CAMELS = 4;
+    SSMAIN driver;
+    std::srand(3);
+    ASSERT_TRUE(driver.Setup(false, 64, 36, &settings, SANDMERE_TEST_RESOURCE_DIR "/"));
+    for (int frame = 0; frame < 48; ++frame) {  // 12 s: past the first choice of a camel
+        driver.Update(0.25);
+        driver.Draw();
+    }
+    const MAINCLASS& scene = *driver.scene;
+    const CAMELCONTROL& herd = *scene.herd;
+    const std::string line = TraceLine(0, 48, driver);
+    EXPECT_EQ(Count(line, "\"position\":"), 4u) << line;
+    for (int i : {0, 3}) {
+        // The i-th camel's object: skip the earlier ones' positions.
+        std::size_t at = line.find("\"camels\":");
+        for (int k = 0; k <= i; ++k) at = line.find("\"position\":", at + 1);
+        const std::string camel = "{" + line.substr(at);
+        const ONECAMEL& c = herd.camels[i];
+        for (const auto& [key, want] : {std::pair{"position", Of(c.position)}, {"direction", Of(c.direction)},
+                                        {"destination", Of(c.destination)}}) {
+            const std::vector<double> got = ArrayAfter(camel, "position", key);
+            ASSERT_EQ(got.size(), 3u) << key;
+            for (int n = 0; n < 3; ++n) EXPECT_FLOAT_EQ(got[n], want[n]) << "camel " << i << " " << key;
+        }
+        const std::string fields = "\"action\":" + std::to_string(c.action) + ",\"zone\":" + std::to_string(c.zone) +
+                                   ",\"routeIndex\":" + std::to_string(c.routeIndex) + ",";
+        EXPECT_NE(camel.find(fields), std::string::npos) << "camel " << i << ": " << camel.substr(0, 200);
+    }
+    EXPECT_NE(line.find("\"action\":1,"), std::string::npos) << "the leader tours";
+    const CAMERA& cam = scene.camera;
+    for (const auto& [key, want] : {std::pair{"eye", Of(cam.eye)}, {"eyeSmoothed", Of(cam.eyeSmoothed)},
+                                    {"lookAt", Of(cam.lookAt)}, {"lookAtSmoothed", Of(cam.lookAtSmoothed)},
+                                    {"direction", Of(cam.direction)}}) {
+        const std::vector<double> got = ArrayAfter(line, "camera", key);
+        ASSERT_EQ(got.size(), 3u) << key;
+        for (int n = 0; n < 3; ++n) EXPECT_FLOAT_EQ(got[n], want[n]) << "camera " << key;
+    }
+    const std::string head = "\"camera\":{\"mode\":" + std::to_string(cam.mode) + ",\"lookMode\":" +
+                             std::to_string(cam.lookMode) + ",\"targetCamel\":" + std::to_string(cam.targetCamel) +
+                             ",\"landmarkIndex\":" + std::to_string(cam.landmarkIndex) + ",";
+    EXPECT_NE(line.find(head), std::string::npos) << line.substr(0, 300);
+}
 
 TEST(Trace, ALineCarriesTheDriversValuesUnderTheirNames) {
     SSMAIN driver;
