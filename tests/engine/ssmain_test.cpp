@@ -193,7 +193,7 @@ TEST_F(FrameDriverTest, AfterAMinuteTheFrameShowsSkyAboveAndSandBelow) {
     // The herd walked: the leader left route point 0 a minute ago at 2.5 units a second.
     const ONECAMEL& leader = driver.scene->herd->camels[0];
     EXPECT_NEAR(std::sqrt(DistanceBetweenVectors(leader.position, ONECAMEL::TourRoute[0])), 150.0, 15.0);
-    if (const char* out = std::getenv("SANDMERE_PICTURE_DIR")) SaveFrame((std::string(out) + "/minute.ppm").c_str(), w, h);
+    if (const char* out = std::getenv("SANDMERE_PICTURE_DIR")) SaveFrame((std::string(out) + "/minute.png").c_str(), w, h);
     // Mean colour of a band of rows.
     const auto band = [&](int y0, int y1) {
         double sum[3] = {};

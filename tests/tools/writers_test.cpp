@@ -119,7 +119,7 @@ TEST(WAVWriter, SDLReadsTheFormatAndTheSamples) {
     EXPECT_EQ(back, samples);
 
     EXPECT_TRUE(EncodeWAV({1, 2, 3}, 2, 44100).empty() && EncodeWAV({1, 2}, 0, 44100).empty() &&
-                EncodeWAV({1, 2}, 9, 44100).empty() && EncodeWAV({1, 2}, 1, 0).empty());  // half a frame, channels, rate
+                EncodeWAV(std::vector<int16_t>(18), 9, 44100).empty() && EncodeWAV({1, 2}, 1, 0).empty());  // half a frame, channels, rate
     EXPECT_EQ(EncodeWAV({}, 1, 44100).size(), 44u);  // silence of no length is still a valid file
 }
 
