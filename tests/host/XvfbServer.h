@@ -1,10 +1,12 @@
 // An X server of a test's own: Xvfb on a free display (it names the display on
 // a pipe), DISPLAY pointing at it, and the accessibility bridge kept off so
 // GTK does not look for a session bus. Registered as a global environment, it
-// lives as long as the test program.
+// lives as long as the test program. Include it last: it brings in Xlib, whose
+// macros (None, Status) clash with names in other headers.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 
 class XvfbEnvironment : public ::testing::Environment {
 public:
@@ -47,3 +52,18 @@ public:
 private:
     pid_t server = -1;
 };
+
+// Asks a GTK window to close as a window manager does (WM_DELETE_WINDOW).
+inline void CloseLikeTheWindowManager(GtkWidget* widget) {
+    GdkWindow* window = gtk_widget_get_window(widget);
+    Display* display = GDK_WINDOW_XDISPLAY(window);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = GDK_WINDOW_XID(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XSync(display, False);
+}

@@ -44,7 +44,21 @@ bool ParseElements(const std::string& text, std::vector<Element>& elements) {
     return parsed;
 }
 
-TEST(XScreenSaverSettingsFileTest, OffersEveryTableSettingAsItsOption) {
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        if (end > start) words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// Each setting of the table is offered as its own option. XScreenSaver runs
+// the <command> arguments and, for each control, its argument with % replaced
+// by the value: every value the file allows must be a command line sandmere
+// takes, as a module run that leaves the key file alone.
+TEST(XScreenSaverSettingsFileTest, OffersEveryTableSettingAndEveryCommandItCanRunIsAccepted) {
     std::vector<Element> elements;
     ASSERT_TRUE(ParseElements(testfiles::ReadText(SANDMERE_XSCREENSAVER_XML), elements));
     ASSERT_FALSE(elements.empty());
@@ -52,15 +66,27 @@ TEST(XScreenSaverSettingsFileTest, OffersEveryTableSettingAsItsOption) {
     EXPECT_EQ(elements[0].attributes["name"], "sandmere");  // the program XScreenSaver runs
 
     std::vector<std::string> commands;
-    std::map<std::string, Attributes> controls;  // by the option they pass
+    std::map<std::string, Attributes> controls;     // by the option they pass
+    std::vector<std::vector<std::string>> choices;  // per control: the arguments it may add
     for (const Element& element : elements) {
         Attributes a = element.attributes;
         if (element.name == "command") commands.push_back(a["arg"]);
-        if (element.name == "number") controls[a["arg"]] = a;
-        if (element.name == "boolean") controls[a.count("arg-set") ? a["arg-set"] : a["arg-unset"]] = a;
+        if (element.name == "boolean") {
+            controls[a.count("arg-set") ? a["arg-set"] : a["arg-unset"]] = a;
+            choices.push_back({a["arg-set"], a["arg-unset"]});
+        }
+        if (element.name == "number") {
+            controls[a["arg"]] = a;
+            choices.emplace_back();
+            for (const char* bound : {"low", "high", "default"}) {
+                std::string arg = a["arg"];
+                choices.back().push_back(arg.replace(arg.find('%'), 1, a[bound]));
+            }
+        }
     }
     EXPECT_EQ(commands, (std::vector<std::string>{"--root", kNoSettingsFileOption}));
     ASSERT_EQ(controls.size(), static_cast<size_t>(kSettingCount));
+    ASSERT_EQ(choices.size(), static_cast<size_t>(kSettingCount));
     for (const SettingDescription& setting : kSettingsTable) {
         SCOPED_TRACE(setting.key);
         if (setting.kind == SettingKind::Integer) {
@@ -78,44 +104,8 @@ TEST(XScreenSaverSettingsFileTest, OffersEveryTableSettingAsItsOption) {
             EXPECT_EQ(a["_label"], setting.label);
         }
     }
-}
-
-std::vector<std::string> Words(const std::string& text) {
-    std::vector<std::string> words;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find(' ', start), text.size());
-        if (end > start) words.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return words;
-}
-
-// XScreenSaver runs the <command> arguments and, for each control, its
-// argument with % replaced by the value: every value the file allows must be
-// a command line sandmere takes, as a module run that leaves the key file alone.
-TEST(XScreenSaverSettingsFileTest, EveryCommandItCanRunIsAccepted) {
-    std::vector<Element> elements;
-    ASSERT_TRUE(ParseElements(testfiles::ReadText(SANDMERE_XSCREENSAVER_XML), elements));
-    std::vector<std::string> command;
-    std::vector<std::vector<std::string>> choices;  // per control: the arguments it may add
-    for (const Element& element : elements) {
-        const Attributes& a = element.attributes;
-        if (element.name == "command") command.push_back(a.at("arg"));
-        if (element.name == "boolean")
-            choices.push_back({a.count("arg-set") ? a.at("arg-set") : "", a.count("arg-unset") ? a.at("arg-unset") : ""});
-        if (element.name == "number") {
-            std::vector<std::string> values;
-            for (const char* bound : {"low", "high", "default"}) {
-                std::string arg = a.at("arg");
-                arg.replace(arg.find('%'), 1, a.at(bound));
-                values.push_back(arg);
-            }
-            choices.push_back(values);
-        }
-    }
-    ASSERT_EQ(choices.size(), static_cast<size_t>(kSettingCount));
     for (size_t pick = 0; pick < 3; ++pick) {  // every control at its first, second, third choice
-        std::vector<std::string> line = command;
+        std::vector<std::string> line = commands;
         for (const auto& control : choices)
             for (const std::string& word : Words(control[std::min(pick, control.size() - 1)])) line.push_back(word);
         std::string shown;

@@ -123,13 +123,11 @@ TEST(Options, HelpNamesEveryOptionOfTheSettingsTable) {
     for (const char* option : {"--configure", kNoSettingsFileOption})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const SettingDescription& d : kSettingsTable) {
-        EXPECT_NE(help.find(d.option), std::string::npos) << d.option;
-        if (d.optionOff) {
-            EXPECT_NE(help.find(d.optionOff), std::string::npos) << d.optionOff;
-        }
+        for (const char* option : {d.option, d.optionOff})
+            if (option) EXPECT_NE(help.find(option), std::string::npos) << option;
     }
-    EXPECT_TRUE(ParseOptions({"--bogus-but-help-first", "--help"}, nullptr).ok == false);
-    EXPECT_TRUE(ParseOptions({"--help", "--camels", "0"}, nullptr).ok == false);
+    EXPECT_FALSE(ParseOptions({"--bogus-but-help-first", "--help"}, nullptr).ok);
+    EXPECT_FALSE(ParseOptions({"--help", "--camels", "0"}, nullptr).ok);
     EXPECT_TRUE(ParseOptions({"--help"}, nullptr).options.help);
 }
 

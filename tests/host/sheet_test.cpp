@@ -1,22 +1,18 @@
 // The configuration sheet with the real Sandmere.ui and GTK, on an X server of
-// its own (Xvfb): filled from the owner's values, edited, saved, cancelled,
-// reset to the defaults, closed by the window manager and by Esc; and a
-// screenshot of it for a person to look at.
+// its own (Xvfb): filled from the owner's values, edited, saved, reset to the
+// defaults, left by Cancel, the window manager and Esc; and a screenshot of it
+// for a person to look at.
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include "TestFiles.h"
-#include "XvfbServer.h"
+#include "UserValues.h"
 #include "host/ConfigureSheet.h"
-
-// Xlib last: its macros (None, Status) clash with names in the headers above.
-#include <X11/Xlib.h>
-#include <gdk/gdkx.h>
+#include "XvfbServer.h"  // last: Xlib
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Xvfb, and GTK on it.
 class SheetEnvironment : public XvfbEnvironment {
@@ -27,18 +23,6 @@ public:
     }
 };
 const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new SheetEnvironment);
-
-USERSETTINGS Values(int64_t camels, bool sound, int32_t volume, bool mainOnly) {
-    USERSETTINGS user;
-    user.values = {camels, sound, volume};
-    user.MainMonitorOnly = mainOnly;
-    return user;
-}
-
-bool Same(const USERSETTINGS& a, const USERSETTINGS& b) {
-    return a.values.NUM_CAMELS == b.values.NUM_CAMELS && a.values.PLAYSOUND == b.values.PLAYSOUND &&
-           a.values.VOLUME == b.values.VOLUME && a.MainMonitorOnly == b.MainMonitorOnly;
-}
 
 class SheetTest : public ::testing::Test {
 protected:
@@ -57,6 +41,12 @@ protected:
     void Check(const char* id, bool on) { gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Control(id)), on); }
     void Click(const char* id) { gtk_button_clicked(GTK_BUTTON(Control(id))); }
     bool VolumeEnabled() { return gtk_widget_get_sensitive(Control("oVolume")); }
+    void Pump(int rounds) {
+        for (int i = 0; i < rounds && sheet.IsOpen(); ++i) {
+            PumpConfigureSheets();
+            g_usleep(10000);
+        }
+    }
     // Edits every control away from `stored`.
     void Edit() {
         // Typed and not yet confirmed, and beyond 32 bits: the control's range keeps it.
@@ -64,28 +54,6 @@ protected:
         Check("oPlaySound", true);
         gtk_range_set_value(GTK_RANGE(Control("oVolume")), 250);
         Check("oMainMonitorOnly", false);
-    }
-    void ExpectNothingSaved() {
-        EXPECT_EQ(testfiles::ReadText(store.FilePath()), storedText);
-        EXPECT_EQ(ownerCalls, 0);
-    }
-    // Asks for the window to close as a window manager does (WM_DELETE_WINDOW).
-    void CloseLikeTheWindowManager() {
-        GdkWindow* window = gtk_widget_get_window(sheet.Window());
-        Display* display = GDK_WINDOW_XDISPLAY(window);
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = GDK_WINDOW_XID(window);
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-        XSync(display, False);
-        for (int i = 0; i < 100 && sheet.IsOpen(); ++i) {
-            PumpConfigureSheets();
-            g_usleep(10000);
-        }
     }
 
     testfiles::TempDir dir;
@@ -99,7 +67,7 @@ protected:
 
 TEST_F(SheetTest, OpensWithTheOwnersValuesAndSavesTheEdits) {
     ASSERT_TRUE(sheet.IsOpen());
-    EXPECT_TRUE(Same(sheet.ControlValues(), stored));
+    ExpectValues(sheet.ControlValues(), stored);
     EXPECT_FALSE(VolumeEnabled());  // sound is off
     Edit();
     EXPECT_TRUE(VolumeEnabled());  // at once, before Save
@@ -107,46 +75,45 @@ TEST_F(SheetTest, OpensWithTheOwnersValuesAndSavesTheEdits) {
     Click("oSave");
     EXPECT_FALSE(sheet.IsOpen());
     const USERSETTINGS edited = Values(10000, true, 250, false);
-    EXPECT_TRUE(Same(SettingsStore(SettingsStoreMode::KeyFile, store.FilePath()).Read(), edited));
+    ExpectValues(SettingsStore(SettingsStoreMode::KeyFile, store.FilePath()).Read(), edited);
     EXPECT_EQ(ownerCalls, 1);
-    EXPECT_TRUE(Same(owner, edited));
+    ExpectValues(owner, edited);
 }
 
-TEST_F(SheetTest, DefaultsFillTheControlsAndCancelStoresNothing) {
-    Edit();
-    Check("oPlaySound", false);
-    EXPECT_FALSE(VolumeEnabled());
-    Click("oDefaults");
-    EXPECT_TRUE(Same(sheet.ControlValues(), DefaultUserSettings()));
-    EXPECT_TRUE(VolumeEnabled());
-    EXPECT_TRUE(sheet.IsOpen());
-    Click("oCancel");
-    EXPECT_FALSE(sheet.IsOpen());
-    ExpectNothingSaved();
-    // Abandoned edits do not come back with the next opening.
-    sheet.Open(stored);
-    EXPECT_TRUE(Same(sheet.ControlValues(), stored));
-}
-
-TEST_F(SheetTest, WindowManagerCloseAndEscAreCancelAndKeepTheSheet) {
-    GtkWidget* window = sheet.Window();
-    Edit();
-    CloseLikeTheWindowManager();
-    EXPECT_FALSE(sheet.IsOpen());
-    ExpectNothingSaved();
-    // Hidden, not destroyed: the same window opens again with its controls in it.
-    sheet.Open(stored);
-    EXPECT_TRUE(sheet.IsOpen());
-    EXPECT_TRUE(gtk_widget_is_ancestor(Control("oVolume"), window));
-    Edit();
-    gtk_bindings_activate(G_OBJECT(window), GDK_KEY_Escape, static_cast<GdkModifierType>(0));
-    for (int i = 0; i < 100 && sheet.IsOpen(); ++i) {
-        PumpConfigureSheets();
-        g_usleep(10000);
+// Each way out but Save stores nothing and hides the sheet, which opens again
+// in the same window, without the abandoned edits.
+TEST_F(SheetTest, CancelWindowManagerCloseAndEscStoreNothingAndKeepTheSheet) {
+    GtkWidget* const window = sheet.Window();
+    const struct {
+        const char* name;
+        std::function<void()> leave;
+    } ways[] = {
+        {"Defaults, then Cancel",
+         [&] {
+             Check("oPlaySound", false);
+             EXPECT_FALSE(VolumeEnabled());
+             Click("oDefaults");
+             ExpectValues(sheet.ControlValues(), DefaultUserSettings());
+             EXPECT_TRUE(VolumeEnabled());
+             EXPECT_TRUE(sheet.IsOpen());
+             Click("oCancel");
+         }},
+        {"the window manager", [&] { CloseLikeTheWindowManager(window); }},
+        {"Esc", [&] { gtk_bindings_activate(G_OBJECT(window), GDK_KEY_Escape, static_cast<GdkModifierType>(0)); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        Edit();
+        way.leave();
+        Pump(100);
+        EXPECT_FALSE(sheet.IsOpen());
+        EXPECT_EQ(testfiles::ReadText(store.FilePath()), storedText);
+        EXPECT_EQ(ownerCalls, 0);
+        sheet.Open(stored);
+        EXPECT_EQ(sheet.Window(), window);
+        EXPECT_TRUE(gtk_widget_is_ancestor(Control("oVolume"), window));
+        ExpectValues(sheet.ControlValues(), stored);
     }
-    EXPECT_FALSE(sheet.IsOpen());
-    ExpectNothingSaved();
-    EXPECT_EQ(sheet.Window(), window);
 }
 
 // Writes test-output/configure-sheet.png: the sheet as the user sees it.
@@ -162,7 +129,7 @@ TEST_F(SheetTest, Screenshot) {
     ASSERT_NE(picture, nullptr);
     EXPECT_GT(width, 300);
     EXPECT_GT(height, 150);
-    fs::create_directories(SANDMERE_BINARY_DIR "/test-output");
+    std::filesystem::create_directories(SANDMERE_BINARY_DIR "/test-output");
     EXPECT_TRUE(gdk_pixbuf_save(picture, SANDMERE_BINARY_DIR "/test-output/configure-sheet.png", "png", nullptr,
                                 nullptr));
     g_object_unref(picture);
@@ -179,7 +146,7 @@ TEST(ConfigureDialogTest, RunsOnItsOwnUntilClosed) {
     }, nullptr);
     EXPECT_EQ(RunConfigureDialog(SANDMERE_BINARY_DIR "/resources", store), 0);
     // It was filled from the store, whose first run stored the defaults.
-    EXPECT_TRUE(Same(SettingsStore(SettingsStoreMode::KeyFile, store.FilePath()).Read(), DefaultUserSettings()));
+    ExpectValues(SettingsStore(SettingsStoreMode::KeyFile, store.FilePath()).Read(), DefaultUserSettings());
     EXPECT_EQ(RunConfigureDialog(dir.path(), store), 1);  // no interface file there
 }
 

@@ -2,8 +2,8 @@
 // own (Xvfb): opened with the s key over a running window-mode view, which
 // keeps drawing under the host loop while the sheet is open, closed by the
 // window manager and opened again, with Save reaching both the settings file
-// and the view; and `sandmere --configure`,
-// the real program, closed by the window manager and by SIGTERM or SIGINT,
+// and the view; and `sandmere --configure`, the real program, built and
+// installed elsewhere, closed by the window manager and by SIGTERM or SIGINT,
 // each time with status 0 and nothing stored.
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -14,39 +14,20 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "TestFiles.h"
-#include "XvfbServer.h"
+#include "UserValues.h"
 #include "host/ConfigureSheet.h"
 #include "host/HostSetup.h"
 #include "host/Sandmere.h"
 #include "host/Signals.h"
-
-// Xlib last: its macros (None, Status) clash with names in the headers above.
-#include <X11/Xlib.h>
-#include <gdk/gdkx.h>
+#include "XvfbServer.h"  // last: Xlib
 
 namespace {
 
 const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
-
-USERSETTINGS Values(int64_t camels, bool sound, int32_t volume, bool mainOnly) {
-    USERSETTINGS user;
-    user.values = {camels, sound, volume};
-    user.MainMonitorOnly = mainOnly;
-    return user;
-}
-
-void ExpectValues(const USERSETTINGS& actual, const USERSETTINGS& expected) {
-    EXPECT_EQ(actual.values.NUM_CAMELS, expected.values.NUM_CAMELS);
-    EXPECT_EQ(actual.values.PLAYSOUND, expected.values.PLAYSOUND);
-    EXPECT_EQ(actual.values.VOLUME, expected.values.VOLUME);
-    EXPECT_EQ(actual.MainMonitorOnly, expected.MainMonitorOnly);
-}
 
 // The whole screen as a PNG, for a person to look at.
 void SaveScreen(const char* path) {
@@ -57,21 +38,6 @@ void SaveScreen(const char* path) {
     std::filesystem::create_directories(SANDMERE_BINARY_DIR "/test-output");
     EXPECT_TRUE(gdk_pixbuf_save(picture, path, "png", nullptr, nullptr));
     g_object_unref(picture);
-}
-
-// Asks for the window to close as a window manager does (WM_DELETE_WINDOW).
-void CloseLikeTheWindowManager(GtkWidget* sheet) {
-    GdkWindow* window = gtk_widget_get_window(sheet);
-    Display* display = GDK_WINDOW_XDISPLAY(window);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = GDK_WINDOW_XID(window);
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-    XFlush(display);
 }
 
 // The host loop runs once per process (its stop flag stays up), so the whole
@@ -135,7 +101,6 @@ TEST(WindowModeSheetTest, TheSKeyOpensTheSheetWhileTheViewDrawsAndSaveReachesIt)
                 gtk_range_set_value(GTK_RANGE(sheet->Object("oVolume")), 200);
                 gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(sheet->Object("oMainMonitorOnly")), TRUE);
                 gtk_button_clicked(GTK_BUTTON(sheet->Object("oSave")));
-                EXPECT_FALSE(sheet->IsOpen());
                 ExpectValues(SettingsStore(SettingsStoreMode::KeyFile, file).Read(), Values(5, true, 200, true));
                 // At once in the view's fields, the override still on top.
                 ExpectValues({view.mySettings, view.MainMonitorOnly}, Values(5, true, 60, true));
@@ -165,124 +130,92 @@ TEST(WindowModeSheetTest, TheSKeyOpensTheSheetWhileTheViewDrawsAndSaveReachesIt)
     FinishVideo(views);
 }
 
-// `sandmere --configure` as the desktop's menu starts it.
-class ConfigureProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-    }
-    void TearDown() override {
-        if (child > 0) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
+// The sheet's window once it is on the screen; 0 after ten seconds.
+Window WaitForSheet(Display* display) {
+    for (int i = 0; i < 500; ++i) {
+        Window root = 0, parent = 0, *children = nullptr, found = 0;
+        unsigned int count = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        for (unsigned int c = 0; c < count && found == 0; ++c) {
+            XWindowAttributes attributes;
+            char* name = nullptr;
+            if (XGetWindowAttributes(display, children[c], &attributes) && attributes.map_state == IsViewable &&
+                XFetchName(display, children[c], &name) && name != nullptr && std::string(name) == "Sandmere Settings")
+                found = children[c];
+            if (name) XFree(name);
         }
-        XCloseDisplay(display);
+        if (children) XFree(children);
+        if (found) return found;
+        usleep(20000);
     }
-
-    void Start(const std::string& program = SANDMERE_BINARY_DIR "/sandmere") {
-        child = fork();
-        if (child == 0) {
-            setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-            execl(program.c_str(), "sandmere", "--configure", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        ASSERT_GT(child, 0);
-    }
-    // The sheet's window once it is on the screen; 0 after ten seconds.
-    Window WaitForSheet() {
-        for (int i = 0; i < 500; ++i) {
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned int count = 0;
-            XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-            Window found = 0;
-            for (unsigned int c = 0; c < count && found == 0; ++c) {
-                XWindowAttributes attributes;
-                char* name = nullptr;
-                if (XGetWindowAttributes(display, children[c], &attributes) && attributes.map_state == IsViewable &&
-                    XFetchName(display, children[c], &name) && name != nullptr) {
-                    if (std::string(name) == "Sandmere Settings") found = children[c];
-                }
-                if (name) XFree(name);
-            }
-            if (children) XFree(children);
-            if (found) return found;
-            usleep(20000);
-        }
-        return 0;
-    }
-    // The exit status; -1 when it did not exit normally, or not within ten
-    // seconds (then it is ended here).
-    int WaitForExit() {
-        int status = 0;
-        for (int i = 0; i < 500; ++i) {
-            if (waitpid(child, &status, WNOHANG) == child) {
-                child = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            usleep(20000);
-        }
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-        child = -1;
-        return -1;
-    }
-
-    void SendClientMessage(Window window, const char* type, long value) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, type, False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = value;
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, window, False, NoEventMask, &event);
-        XFlush(display);
-    }
-
-    testfiles::TempDir config;
-    Display* display = nullptr;
-    pid_t child = -1;
-};
-
-TEST_F(ConfigureProgramTest, ClosesCleanlyAndStoresNothing) {
-    const std::string file = config.File("kwSandmere/settings.ini");
-    ASSERT_TRUE(SettingsStore(SettingsStoreMode::KeyFile, file).Save(Values(3, false, 250, true)));
-    const std::string stored = testfiles::ReadText(file);
-    const struct {
-        const char* name;
-        std::function<void(Window)> close;
-    } cases[] = {
-        {"the window manager's close",
-         [this](Window w) {
-             SendClientMessage(w, "WM_PROTOCOLS", static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False)));
-         }},
-        {"SIGTERM", [this](Window) { kill(child, SIGTERM); }},
-        {"SIGINT", [this](Window) { kill(child, SIGINT); }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start();
-        const Window sheet = WaitForSheet();
-        ASSERT_NE(sheet, 0u) << "no sheet on the screen";
-        c.close(sheet);
-        EXPECT_EQ(WaitForExit(), 0);
-        EXPECT_EQ(testfiles::ReadText(file), stored);
-    }
+    return 0;
 }
 
-// Installed into a prefix other than the configured one, the program still
-// finds its interface file, in share/sandmere beside its bin/.
-TEST_F(ConfigureProgramTest, TheInstalledProgramFindsItsSheet) {
-    testfiles::TempDir prefix;
+// The exit status; -1 when it did not exit normally, or not within ten
+// seconds (then it is ended here).
+int WaitForExit(pid_t child) {
+    int status = 0;
+    for (int i = 0; i < 500; ++i) {
+        if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        usleep(20000);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    return -1;
+}
+
+// `sandmere --configure` as the desktop's menu starts it, from the build and,
+// installed into a prefix other than the configured one, from there: it finds
+// its interface file in share/sandmere beside its bin/.
+TEST(ConfigureProgramTest, ClosesCleanlyAndStoresNothing) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    testfiles::TempDir config, prefix;
     const std::string command = std::string("'") + SANDMERE_CMAKE_COMMAND + "' --install '" + SANDMERE_BINARY_DIR +
                                 "' --prefix '" + prefix.path() + "' > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    Start(prefix.File("bin/sandmere"));
-    const Window sheet = WaitForSheet();
-    ASSERT_NE(sheet, 0u) << "no sheet on the screen";
-    SendClientMessage(sheet, "WM_PROTOCOLS", static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False)));
-    EXPECT_EQ(WaitForExit(), 0);
+    const std::string file = config.File("kwSandmere/settings.ini");
+    ASSERT_TRUE(SettingsStore(SettingsStoreMode::KeyFile, file).Save(Values(3, false, 250, true)));
+    const std::string stored = testfiles::ReadText(file);
+    const std::string built = SANDMERE_BINARY_DIR "/sandmere", installed = prefix.File("bin/sandmere");
+    enum Close { WindowManager, Term, Interrupt };
+    const struct {
+        const char* name;
+        const std::string& program;
+        Close close;
+    } cases[] = {
+        {"the window manager's close", built, WindowManager},
+        {"SIGTERM", built, Term},
+        {"SIGINT", built, Interrupt},
+        {"installed elsewhere, the window manager's close", installed, WindowManager},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const pid_t child = fork();
+        if (child == 0) {
+            setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+            execl(c.program.c_str(), "sandmere", "--configure", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        ASSERT_GT(child, 0);
+        const Window sheet = WaitForSheet(display);
+        EXPECT_NE(sheet, 0u) << "no sheet on the screen";
+        if (c.close == WindowManager && sheet != 0) {
+            XEvent event{};
+            event.xclient.type = ClientMessage;
+            event.xclient.window = sheet;
+            event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+            event.xclient.format = 32;
+            event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+            event.xclient.data.l[1] = CurrentTime;
+            XSendEvent(display, sheet, False, NoEventMask, &event);
+            XFlush(display);
+        }
+        if (c.close != WindowManager) kill(child, c.close == Term ? SIGTERM : SIGINT);
+        EXPECT_EQ(WaitForExit(child), 0);
+        EXPECT_EQ(testfiles::ReadText(file), stored);
+    }
+    XCloseDisplay(display);
 }
 
 }  // namespace

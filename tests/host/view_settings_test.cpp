@@ -25,17 +25,6 @@ const std::string kCorrupt("\x01 [not a key file\n=\n", 20);
 const std::string kDefaultsWritten =
     "[kwSandmere]\nversion=1.0\nMainMonitorOnly=false\nNumCamels=10\nPlaySound=true\nVolume=100\n";
 
-struct ViewSettingsCase {
-    const char* name;
-    std::optional<std::string> file;     // the settings file before the view starts
-    SETTINGOVERRIDES overrides;
-    int64_t camels;                      // the view's values afterwards
-    bool sound;
-    int32_t volume;
-    bool mainOnly;
-    std::optional<std::string> fileAfter;  // nullopt: no file at all
-};
-
 SETTINGOVERRIDES Overrides(std::optional<int64_t> camels, std::optional<int64_t> sound, bool settingsFile = true) {
     SETTINGOVERRIDES o;
     o.value[kNumCamels] = camels;
@@ -45,7 +34,16 @@ SETTINGOVERRIDES Overrides(std::optional<int64_t> camels, std::optional<int64_t>
 }
 
 TEST(ViewSettingsTest, StoreThenOverridesAndTheMarkerLeavesTheFileAlone) {
-    const ViewSettingsCase cases[] = {
+    const struct {
+        const char* name;
+        std::optional<std::string> file;  // the settings file before the view starts
+        SETTINGOVERRIDES overrides;
+        int64_t camels;  // the view's values afterwards
+        bool sound;
+        int32_t volume;
+        bool mainOnly;
+        std::optional<std::string> fileAfter;  // nullopt: no file at all
+    } cases[] = {
         {"stored values reach the view", kStored, {}, 3, false, 250, true, kStored},
         {"overrides win for the run, not stored", kStored, Overrides(7, 1), 7, true, 250, true, kStored},
         {"a fresh user: defaults, then stored", std::nullopt, {}, 10, true, 100, false, kDefaultsWritten},
@@ -58,9 +56,7 @@ TEST(ViewSettingsTest, StoreThenOverridesAndTheMarkerLeavesTheFileAlone) {
         {"marker: no file is made", std::nullopt, Overrides(std::nullopt, 0, false), 10, false, 100, false,
          std::nullopt},
     };
-    const char* const outer = std::getenv("XDG_CONFIG_HOME");
-    const std::string outerHome = outer ? outer : "";
-    for (const ViewSettingsCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         testfiles::TempDir config;
         ASSERT_EQ(setenv("XDG_CONFIG_HOME", config.path().c_str(), 1), 0);
@@ -87,10 +83,6 @@ TEST(ViewSettingsTest, StoreThenOverridesAndTheMarkerLeavesTheFileAlone) {
             EXPECT_FALSE(ConfigureSheetToolkitStarted());
         }
     }
-    if (outer)
-        setenv("XDG_CONFIG_HOME", outerHome.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

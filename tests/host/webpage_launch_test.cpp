@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 class WebPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,7 +59,7 @@ protected:
 };
 
 TEST_F(WebPageTest, RunsTheOpenerWithTheAddressAsItsOneArgument) {
-    struct Case {
+    const struct {
         const char* name;
         std::vector<std::string> openers;
         const char* used;  // null: no opener can run
@@ -69,18 +68,16 @@ TEST_F(WebPageTest, RunsTheOpenerWithTheAddressAsItsOneArgument) {
         {"x-www-browser where xdg-open is missing", {"x-www-browser"}, "x-www-browser"},
         {"neither", {}, nullptr},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(dir.File("bin"));
         fs::create_directory(dir.File("bin"));
         fs::remove(dir.File("out"));
         for (const std::string& opener : c.openers) AddOpener(opener);
         ASSERT_EQ(Launch(), c.used != nullptr);
-        if (c.used) {
-            EXPECT_EQ(Recorded(), std::string(c.used) + "\n1\n" + address + "\n");
-        }
+        if (c.used) EXPECT_EQ(Recorded(), std::string(c.used) + "\n1\n" + address + "\n");
         EXPECT_FALSE(fs::exists(dir.File("HACKED")));
-        }
+    }
 }
 
 TEST_F(WebPageTest, RefusesToRunAsRoot) {
