@@ -124,7 +124,9 @@ TEST(Options, HelpNamesEveryOptionOfTheSettingsTable) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (const SettingDescription& d : kSettingsTable) {
         for (const char* option : {d.option, d.optionOff})
-            if (option) EXPECT_NE(help.find(option), std::string::npos) << option;
+            if (option) {
+                EXPECT_NE(help.find(option), std::string::npos) << option;
+            }
     }
     EXPECT_FALSE(ParseOptions({"--bogus-but-help-first", "--help"}, nullptr).ok);
     EXPECT_FALSE(ParseOptions({"--help", "--camels", "0"}, nullptr).ok);

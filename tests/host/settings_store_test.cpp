@@ -94,9 +94,10 @@ TEST_F(SettingsStoreTest, ReadsTheFileOrStartsOver) {
             EXPECT_EQ(ReadText(FilePath()), *c.file);
         }
         EXPECT_EQ(FilesInFolder(), 1u);
-        if (!c.file)  // the folders a first run makes are private
+        if (!c.file) {  // the folders a first run makes are private
             for (const std::string& folder : {dir.File("config"), Folder()})
                 EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder;
+        }
     }
 }
 

@@ -75,7 +75,9 @@ TEST_F(WebPageTest, RunsTheOpenerWithTheAddressAsItsOneArgument) {
         fs::remove(dir.File("out"));
         for (const std::string& opener : c.openers) AddOpener(opener);
         ASSERT_EQ(Launch(), c.used != nullptr);
-        if (c.used) EXPECT_EQ(Recorded(), std::string(c.used) + "\n1\n" + address + "\n");
+        if (c.used) {
+            EXPECT_EQ(Recorded(), std::string(c.used) + "\n1\n" + address + "\n");
+        }
         EXPECT_FALSE(fs::exists(dir.File("HACKED")));
     }
 }
