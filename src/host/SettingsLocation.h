@@ -1,7 +1,7 @@
 // Where the settings file lives, and making its folder.
 //
-// The file is $XDG_CONFIG_HOME/kwSandmere/settings.ini. The base directory
-// specification only trusts an absolute XDG_CONFIG_HOME; one that is unset,
+// The file is $XDG_CONFIG_HOME/kwSandmere/settings.ini. XDG's base-directory
+// rules only trust an absolute XDG_CONFIG_HOME; one that is unset,
 // empty or relative means $HOME/.config. Some hosts start their savers with a
 // reduced environment and no HOME at all, so the password database answers
 // last. Without any home the path is empty and the store keeps to defaults.
